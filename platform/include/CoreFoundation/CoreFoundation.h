@@ -1,0 +1,13 @@
+/* CoreFoundation, the parts this platform provides. */
+#ifndef PLATFORM_COREFOUNDATION_H
+#define PLATFORM_COREFOUNDATION_H
+
+#include <CoreFoundation/CFArray.h>
+#include <CoreFoundation/CFBase.h>
+#include <CoreFoundation/CFBundle.h>
+#include <CoreFoundation/CFDictionary.h>
+#include <CoreFoundation/CFNumber.h>
+#include <CoreFoundation/CFString.h>
+#include <CoreFoundation/CFUUID.h>
+
+#endif

@@ -1,0 +1,81 @@
+// The object model under every platform object: a class record, a reference count, and a place
+// in the list of live objects that the host-facing API reads to prove nothing was leaked.
+#pragma once
+
+#include <CoreFoundation/CFBase.h>
+
+#include <new>
+#include <string>
+
+namespace platform {
+
+struct Object;
+
+struct ObjectClass {
+    const char* name;
+    CFTypeID typeID;
+    // Frees what the object holds; the object's memory itself is freed by the caller.
+    void (*finalize)(Object* object);
+    // Contents equality and hashing; null means identity.
+    bool (*equal)(const Object* a, const Object* b);
+    CFHashCode (*hash)(const Object* object);
+    // A short text for %@ and for leak reports.
+    std::string (*describe)(const Object* object);
+};
+
+struct Object {
+    const ObjectClass* cls = nullptr;
+    long refCount = 1;
+    // Constant objects (CFSTR strings, constant UUIDs) are never freed nor counted as live.
+    bool immortal = false;
+    Object* prevLive = nullptr;
+    Object* nextLive = nullptr;
+
+    virtual ~Object() = default;
+};
+
+// Links a new object into the live list; it starts with one reference.
+void registerLive(Object* object, const ObjectClass* cls);
+void unregisterLive(Object* object);
+
+// False when a test has asked the next creations of this class to fail.
+bool allocationAllowed(const ObjectClass* cls);
+
+// Creates a T (derived from Object) with one reference, or returns null when allocation of that
+// class has been made to fail.
+template <class T>
+T* createObject(const ObjectClass* cls) {
+    if (!allocationAllowed(cls)) {
+        return nullptr;
+    }
+    T* object = new (std::nothrow) T();
+    if (object != nullptr) {
+        registerLive(object, cls);
+    }
+    return object;
+}
+
+// Marks an object as constant: never freed, never counted.
+void makeImmortal(Object* object);
+
+// Drops one reference and destroys the object at zero (finalize, unregister, delete).
+void releaseObject(Object* object);
+void retainObject(Object* object);
+
+// The object behind a CF reference, or null. Every CF type of this platform is an Object.
+inline Object* asObject(CFTypeRef cf) {
+    return static_cast<Object*>(const_cast<void*>(cf));
+}
+
+template <class T>
+T* objectAs(CFTypeRef cf, const ObjectClass* cls) {
+    Object* object = asObject(cf);
+    if (object == nullptr || object->cls != cls) {
+        return nullptr;
+    }
+    return static_cast<T*>(object);
+}
+
+std::string describeObject(CFTypeRef cf);
+
+} // namespace platform

@@ -1,0 +1,28 @@
+// Property-list files read through one guarded door. libplist 2.2 can overflow its stack on deeply
+// nested input and read out of bounds on tiny files, so the bytes are checked for size and nesting
+// before libplist sees them, and only XML property lists are accepted.
+#pragma once
+
+#include <plist/plist.h>
+
+#include <string>
+
+namespace platform {
+
+constexpr size_t kMaxPropertyListBytes = 4 * 1024 * 1024;
+constexpr int kMaxPropertyListDepth = 32;
+
+// Reads a whole file of at most maxBytes; false with a message naming the path.
+bool readWholeFile(const std::string& path, size_t maxBytes, std::string* bytes,
+                   std::string* error);
+
+// Parses XML property-list text. On success the caller owns *root (plist_free).
+bool parsePropertyList(const std::string& bytes, plist_t* root, std::string* error);
+
+// Reads and parses a property-list file.
+bool readPropertyListFile(const std::string& path, plist_t* root, std::string* error);
+
+// The XML text of a property list.
+std::string propertyListToXml(plist_t root);
+
+} // namespace platform

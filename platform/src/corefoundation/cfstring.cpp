@@ -1,0 +1,390 @@
+#include <CoreFoundation/CFNumber.h>
+#include <CoreFoundation/CFString.h>
+
+#include "../common/Object.h"
+#include "../common/TypeIDs.h"
+#include "../common/Unicode.h"
+#include "Strings.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <string>
+
+struct __CFString : platform::Object {
+    std::u16string units;
+};
+
+namespace {
+
+bool stringEqual(const platform::Object* a, const platform::Object* b) {
+    return static_cast<const __CFString*>(a)->units == static_cast<const __CFString*>(b)->units;
+}
+
+CFHashCode stringHash(const platform::Object* object) {
+    // FNV-1a over the UTF-16 units: equal contents, equal hash.
+    CFHashCode h = 1469598103934665603ull;
+    for (char16_t unit : static_cast<const __CFString*>(object)->units) {
+        h = (h ^ unit) * 1099511628211ull;
+    }
+    return h;
+}
+
+std::string stringDescribe(const platform::Object* object) {
+    return platform::stringToUtf8(static_cast<const __CFString*>(object));
+}
+
+const platform::ObjectClass kStringClass = {
+    "CFString", platform::kTypeIDString, nullptr, stringEqual, stringHash, stringDescribe};
+
+const __CFString* asString(CFStringRef string) {
+    return platform::objectAs<const __CFString>(string, &kStringClass);
+}
+
+CFStringRef makeString(std::u16string units) {
+    __CFString* string = platform::createObject<__CFString>(&kStringClass);
+    if (string != nullptr) {
+        string->units = std::move(units);
+    }
+    return string;
+}
+
+// Decodes bytes in one of the supported encodings.
+bool decode(const char* bytes, size_t length, CFStringEncoding encoding, std::u16string* out) {
+    std::string_view view(bytes, length);
+    switch (encoding) {
+    case kCFStringEncodingUTF8:
+        return platform::utf8ToUtf16(view, out);
+    case kCFStringEncodingASCII:
+        out->clear();
+        for (unsigned char c : view) {
+            if (c >= 0x80) {
+                return false;
+            }
+            out->push_back(c);
+        }
+        return true;
+    case kCFStringEncodingISOLatin1:
+        out->clear();
+        for (unsigned char c : view) {
+            out->push_back(c);
+        }
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool encode(const std::u16string& units, CFStringEncoding encoding, std::string* out) {
+    switch (encoding) {
+    case kCFStringEncodingUTF8:
+        return platform::utf16ToUtf8(units, out);
+    case kCFStringEncodingASCII:
+    case kCFStringEncodingISOLatin1: {
+        char16_t limit = encoding == kCFStringEncodingASCII ? 0x80 : 0x100;
+        out->clear();
+        for (char16_t unit : units) {
+            if (unit >= limit) {
+                return false;
+            }
+            out->push_back(static_cast<char>(unit));
+        }
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+// Renders one printf conversion (flags, width and length included) of an integer, character or
+// C string argument.
+std::string formatScalar(const std::string& spec, va_list* args) {
+    char conversion = spec.back();
+    std::string length;
+    for (char c : spec) {
+        if (c == 'l' || c == 'h' || c == 'z' || c == 'q') {
+            length.push_back(c);
+        }
+    }
+    char buffer[512];
+    int n = 0;
+    switch (conversion) {
+    case 'd':
+    case 'i':
+        if (length == "l" || length == "z") {
+            n = std::snprintf(buffer, sizeof buffer, spec.c_str(), va_arg(*args, long));
+        } else if (length == "ll" || length == "q") {
+            std::string fixed = spec;
+            if (length == "q") {
+                fixed.replace(fixed.find('q'), 1, "ll");
+            }
+            n = std::snprintf(buffer, sizeof buffer, fixed.c_str(), va_arg(*args, long long));
+        } else {
+            n = std::snprintf(buffer, sizeof buffer, spec.c_str(), va_arg(*args, int));
+        }
+        break;
+    case 'u':
+    case 'x':
+    case 'X':
+    case 'o':
+        if (length == "l" || length == "z") {
+            n = std::snprintf(buffer, sizeof buffer, spec.c_str(), va_arg(*args, unsigned long));
+        } else if (length == "ll") {
+            n = std::snprintf(buffer, sizeof buffer, spec.c_str(),
+                              va_arg(*args, unsigned long long));
+        } else {
+            n = std::snprintf(buffer, sizeof buffer, spec.c_str(), va_arg(*args, unsigned int));
+        }
+        break;
+    case 'c':
+        n = std::snprintf(buffer, sizeof buffer, spec.c_str(), va_arg(*args, int));
+        break;
+    case 'p':
+        n = std::snprintf(buffer, sizeof buffer, "%p", va_arg(*args, void*));
+        break;
+    case 's': {
+        const char* text = va_arg(*args, const char*);
+        if (spec == "%s") {
+            return text == nullptr ? "(null)" : text;
+        }
+        n = std::snprintf(buffer, sizeof buffer, spec.c_str(), text == nullptr ? "(null)" : text);
+        break;
+    }
+    default:
+        return spec;
+    }
+    if (n < 0) {
+        return {};
+    }
+    return std::string(buffer, std::min<size_t>(static_cast<size_t>(n), sizeof buffer - 1));
+}
+
+std::string formatUtf8(const std::string& format, va_list* args) {
+    std::string out;
+    for (size_t i = 0; i < format.size(); ++i) {
+        char c = format[i];
+        if (c != '%') {
+            out.push_back(c);
+            continue;
+        }
+        size_t start = i++;
+        if (i >= format.size()) {
+            out.push_back('%');
+            break;
+        }
+        if (format[i] == '%') {
+            out.push_back('%');
+            continue;
+        }
+        if (format[i] == '@') {
+            out += platform::describeObject(va_arg(*args, CFTypeRef));
+            continue;
+        }
+        while (i < format.size() && std::strchr("-+ #0123456789.lhzq", format[i]) != nullptr) {
+            ++i;
+        }
+        if (i >= format.size()) {
+            out += format.substr(start);
+            break;
+        }
+        out += formatScalar(format.substr(start, i - start + 1), args);
+    }
+    return out;
+}
+
+} // namespace
+
+namespace platform {
+
+std::string stringToUtf8(CFStringRef string) {
+    const __CFString* s = asString(string);
+    if (s == nullptr) {
+        return {};
+    }
+    std::string out;
+    if (!utf16ToUtf8(s->units, &out)) {
+        std::u16string fixed = s->units;
+        for (char16_t& unit : fixed) {
+            if (unit >= 0xD800 && unit <= 0xDFFF) {
+                unit = 0xFFFD;
+            }
+        }
+        utf16ToUtf8(fixed, &out);
+    }
+    return out;
+}
+
+CFStringRef createStringFromUtf8Lenient(const std::string& text) {
+    return makeString(utf8ToUtf16Lenient(text));
+}
+
+} // namespace platform
+
+extern "C" {
+
+CFTypeID CFStringGetTypeID(void) {
+    return platform::kTypeIDString;
+}
+
+CFStringRef CFStringCreateWithCString(CFAllocatorRef, const char* cStr, CFStringEncoding encoding) {
+    if (cStr == nullptr) {
+        return nullptr;
+    }
+    std::u16string units;
+    if (!decode(cStr, std::strlen(cStr), encoding, &units)) {
+        return nullptr;
+    }
+    return makeString(std::move(units));
+}
+
+CFStringRef CFStringCreateWithBytes(CFAllocatorRef, const UInt8* bytes, CFIndex numBytes,
+                                    CFStringEncoding encoding, Boolean) {
+    if (numBytes < 0 || (bytes == nullptr && numBytes > 0)) {
+        return nullptr;
+    }
+    std::u16string units;
+    if (!decode(reinterpret_cast<const char*>(bytes), static_cast<size_t>(numBytes), encoding,
+                &units)) {
+        return nullptr;
+    }
+    return makeString(std::move(units));
+}
+
+CFStringRef CFStringCreateWithCharacters(CFAllocatorRef, const UniChar* chars, CFIndex numChars) {
+    if (numChars < 0 || (chars == nullptr && numChars > 0)) {
+        return nullptr;
+    }
+    std::u16string units;
+    if (numChars > 0) {
+        units.assign(reinterpret_cast<const char16_t*>(chars), static_cast<size_t>(numChars));
+    }
+    return makeString(std::move(units));
+}
+
+CFStringRef CFStringCreateCopy(CFAllocatorRef, CFStringRef theString) {
+    const __CFString* s = asString(theString);
+    return s == nullptr ? nullptr : makeString(s->units);
+}
+
+CFStringRef CFStringCreateWithFormatAndArguments(CFAllocatorRef, CFDictionaryRef,
+                                                 CFStringRef format, va_list arguments) {
+    if (asString(format) == nullptr) {
+        return nullptr;
+    }
+    va_list copy;
+    va_copy(copy, arguments);
+    std::string text = formatUtf8(platform::stringToUtf8(format), &copy);
+    va_end(copy);
+    return platform::createStringFromUtf8Lenient(text);
+}
+
+CFStringRef CFStringCreateWithFormat(CFAllocatorRef alloc, CFDictionaryRef formatOptions,
+                                     CFStringRef format, ...) {
+    va_list arguments;
+    va_start(arguments, format);
+    CFStringRef result =
+        CFStringCreateWithFormatAndArguments(alloc, formatOptions, format, arguments);
+    va_end(arguments);
+    return result;
+}
+
+CFIndex CFStringGetLength(CFStringRef theString) {
+    const __CFString* s = asString(theString);
+    return s == nullptr ? 0 : static_cast<CFIndex>(s->units.size());
+}
+
+UniChar CFStringGetCharacterAtIndex(CFStringRef theString, CFIndex idx) {
+    const __CFString* s = asString(theString);
+    if (s == nullptr || idx < 0 || static_cast<size_t>(idx) >= s->units.size()) {
+        return 0;
+    }
+    return s->units[static_cast<size_t>(idx)];
+}
+
+void CFStringGetCharacters(CFStringRef theString, CFRange range, UniChar* buffer) {
+    const __CFString* s = asString(theString);
+    if (s == nullptr || buffer == nullptr || range.location < 0 || range.length < 0 ||
+        static_cast<size_t>(range.location + range.length) > s->units.size()) {
+        return;
+    }
+    std::memcpy(buffer, s->units.data() + range.location,
+                static_cast<size_t>(range.length) * sizeof(UniChar));
+}
+
+Boolean CFStringGetCString(CFStringRef theString, char* buffer, CFIndex bufferSize,
+                           CFStringEncoding encoding) {
+    const __CFString* s = asString(theString);
+    if (s == nullptr || buffer == nullptr || bufferSize <= 0) {
+        return false;
+    }
+    std::string bytes;
+    if (!encode(s->units, encoding, &bytes) || bytes.size() + 1 > static_cast<size_t>(bufferSize)) {
+        return false;
+    }
+    std::memcpy(buffer, bytes.data(), bytes.size());
+    buffer[bytes.size()] = '\0';
+    return true;
+}
+
+const char* CFStringGetCStringPtr(CFStringRef, CFStringEncoding) {
+    return nullptr;
+}
+
+CFIndex CFStringGetMaximumSizeForEncoding(CFIndex length, CFStringEncoding encoding) {
+    if (encoding == kCFStringEncodingUTF8) {
+        return length * 3;
+    }
+    return length;
+}
+
+CFComparisonResult CFStringCompare(CFStringRef theString1, CFStringRef theString2,
+                                   CFOptionFlags compareOptions) {
+    const __CFString* a = asString(theString1);
+    const __CFString* b = asString(theString2);
+    std::u16string x = a == nullptr ? u"" : a->units;
+    std::u16string y = b == nullptr ? u"" : b->units;
+    if ((compareOptions & kCFCompareCaseInsensitive) != 0) {
+        for (auto* text : {&x, &y}) {
+            for (char16_t& unit : *text) {
+                if (unit >= u'A' && unit <= u'Z') {
+                    unit = static_cast<char16_t>(unit - u'A' + u'a');
+                }
+            }
+        }
+    }
+    int order = x.compare(y);
+    return order < 0 ? kCFCompareLessThan : order > 0 ? kCFCompareGreaterThan : kCFCompareEqualTo;
+}
+
+Boolean CFStringHasSuffix(CFStringRef theString, CFStringRef suffix) {
+    const __CFString* s = asString(theString);
+    const __CFString* t = asString(suffix);
+    if (s == nullptr || t == nullptr || t->units.size() > s->units.size()) {
+        return false;
+    }
+    return s->units.compare(s->units.size() - t->units.size(), t->units.size(), t->units) == 0;
+}
+
+CFStringEncoding CFStringGetSystemEncoding(void) {
+    return kCFStringEncodingUTF8;
+}
+
+CFStringRef __CFStringMakeConstantString(const char* cStr) {
+    // One object per text, kept for the life of the process.
+    static auto* constants = new std::map<std::string, CFStringRef>();
+    std::string key = cStr == nullptr ? "" : cStr;
+    auto found = constants->find(key);
+    if (found != constants->end()) {
+        return found->second;
+    }
+    auto* string = new __CFString();
+    platform::registerLive(string, &kStringClass);
+    platform::makeImmortal(string);
+    string->units = platform::utf8ToUtf16Lenient(key);
+    constants->emplace(key, string);
+    return string;
+}
+
+} // extern "C"

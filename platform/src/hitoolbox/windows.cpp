@@ -1,0 +1,96 @@
+#include <HIToolbox/MacWindows.h>
+
+#include "../common/TypeIDs.h"
+#include "Toolbox.h"
+
+namespace platform {
+namespace {
+
+GrafPtr gCurrentPort = nullptr;
+
+void windowFinalize(Object* object) {
+    auto* window = static_cast<OpaqueWindowPtr*>(object);
+    if (gCurrentPort == &window->port) {
+        gCurrentPort = nullptr;
+    }
+    ControlRef root = window->root;
+    window->root = nullptr;
+    disposeControl(root);
+}
+
+std::string windowDescribe(const Object* object) {
+    return "<Window \"" + static_cast<const OpaqueWindowPtr*>(object)->title + "\">";
+}
+
+const ObjectClass kWindowClass = {"Window", kTypeIDToolbox, windowFinalize,
+                                  nullptr,  nullptr,        windowDescribe};
+
+} // namespace
+
+std::vector<DrawRecord>& drawLog() {
+    static std::vector<DrawRecord> log;
+    return log;
+}
+
+WindowRef createWindow(const std::string& title, const Rect& bounds) {
+    auto* window = createObject<OpaqueWindowPtr>(&kWindowClass);
+    if (window == nullptr) {
+        return nullptr;
+    }
+    window->title = title;
+    window->bounds = bounds;
+    window->port.window = window;
+    window->root = createControl(window, nullptr, ControlKind::RootPane);
+    if (window->root == nullptr) {
+        releaseObject(window);
+        return nullptr;
+    }
+    window->root->bounds = Rect{0, 0, static_cast<SInt16>(bounds.bottom - bounds.top),
+                                static_cast<SInt16>(bounds.right - bounds.left)};
+    return window;
+}
+
+} // namespace platform
+
+extern "C" {
+
+void DisposeWindow(WindowRef window) {
+    platform::releaseObject(window);
+}
+
+Rect* GetWindowPortBounds(WindowRef window, Rect* bounds) {
+    if (window != nullptr && bounds != nullptr) {
+        *bounds = Rect{0, 0, static_cast<SInt16>(window->bounds.bottom - window->bounds.top),
+                       static_cast<SInt16>(window->bounds.right - window->bounds.left)};
+    }
+    return bounds;
+}
+
+CGrafPtr GetWindowPort(WindowRef window) {
+    return window == nullptr ? nullptr : &window->port;
+}
+
+void SetPort(GrafPtr port) {
+    platform::gCurrentPort = port;
+}
+
+void GetPort(GrafPtr* port) {
+    if (port != nullptr) {
+        *port = platform::gCurrentPort;
+    }
+}
+
+void SetPortWindowPort(WindowRef window) {
+    platform::gCurrentPort = GetWindowPort(window);
+}
+
+void EraseRect(const Rect* r) {
+    if (r == nullptr) {
+        return;
+    }
+    platform::DrawRecord record{platform::DrawRecord::Op::EraseRect, platform::gCurrentPort,
+                                nullptr, ControlID{0, 0}, *r};
+    platform::drawLog().push_back(record);
+}
+
+} // extern "C"

@@ -1,0 +1,161 @@
+#include <PlatformHost.h>
+
+#include "../hitoolbox/Toolbox.h"
+
+namespace PlatformHost {
+namespace {
+
+platform::ControlKind toPlatform(ControlKind kind) {
+    switch (kind) {
+    case ControlKind::UserPane:
+        return platform::ControlKind::UserPane;
+    case ControlKind::PushButton:
+        return platform::ControlKind::PushButton;
+    case ControlKind::CheckBox:
+        return platform::ControlKind::CheckBox;
+    case ControlKind::RadioButton:
+        return platform::ControlKind::RadioButton;
+    case ControlKind::PopupButton:
+        return platform::ControlKind::PopupButton;
+    case ControlKind::StaticText:
+        return platform::ControlKind::StaticText;
+    case ControlKind::EditText:
+        return platform::ControlKind::EditText;
+    case ControlKind::PasswordEditText:
+        return platform::ControlKind::PasswordEditText;
+    }
+    return platform::ControlKind::UserPane;
+}
+
+ControlKind fromPlatform(platform::ControlKind kind) {
+    switch (kind) {
+    case platform::ControlKind::RootPane:
+    case platform::ControlKind::UserPane:
+        return ControlKind::UserPane;
+    case platform::ControlKind::PushButton:
+        return ControlKind::PushButton;
+    case platform::ControlKind::CheckBox:
+        return ControlKind::CheckBox;
+    case platform::ControlKind::RadioButton:
+        return ControlKind::RadioButton;
+    case platform::ControlKind::PopupButton:
+        return ControlKind::PopupButton;
+    case platform::ControlKind::StaticText:
+        return ControlKind::StaticText;
+    case platform::ControlKind::EditText:
+        return ControlKind::EditText;
+    case platform::ControlKind::PasswordEditText:
+        return ControlKind::PasswordEditText;
+    }
+    return ControlKind::UserPane;
+}
+
+void collect(ControlRef control, void* context) {
+    if (control->kind != platform::ControlKind::RootPane) {
+        static_cast<std::vector<ControlRef>*>(context)->push_back(control);
+    }
+}
+
+} // namespace
+
+const char* controlKindName(ControlKind kind) {
+    return platform::controlKindName(toPlatform(kind));
+}
+
+WindowRef createWindow(const std::string& title, const Rect& bounds) {
+    return platform::createWindow(title, bounds);
+}
+
+ControlRef addControl(WindowRef window, ControlRef parent, const ControlSpec& spec) {
+    if (window == nullptr || (parent != nullptr && parent->window != window)) {
+        return nullptr;
+    }
+    ControlRef control = platform::createControl(window, parent, toPlatform(spec.kind));
+    if (control == nullptr) {
+        return nullptr;
+    }
+    control->id = ControlID{spec.signature, spec.id};
+    control->bounds = spec.bounds;
+    control->title = spec.title;
+    control->text = spec.text;
+    control->menuItems = spec.menuItems;
+    control->minimum = spec.minimum;
+    control->maximum = spec.maximum;
+    switch (spec.kind) {
+    case ControlKind::CheckBox:
+    case ControlKind::RadioButton:
+        if (control->maximum == 0) {
+            control->maximum = 1;
+        }
+        break;
+    case ControlKind::PopupButton:
+        control->minimum = 1;
+        control->maximum = static_cast<SInt32>(spec.menuItems.size());
+        break;
+    default:
+        break;
+    }
+    SetControl32BitValue(control, spec.value);
+    control->visible = spec.visible;
+    control->enabled = spec.enabled;
+    return control;
+}
+
+ControlRef findControl(WindowRef window, SInt32 id, OSType signature) {
+    if (window == nullptr) {
+        return nullptr;
+    }
+    return platform::findControlByID(window->root, ControlID{signature, id});
+}
+
+bool controlState(ControlRef control, ControlState* state) {
+    if (control == nullptr || state == nullptr) {
+        return false;
+    }
+    state->kind = fromPlatform(control->kind);
+    state->id = control->id;
+    state->visible = control->visible;
+    state->enabled = control->enabled;
+    state->value = control->value;
+    state->minimum = control->minimum;
+    state->maximum = control->maximum;
+    state->bounds = control->bounds;
+    state->title = control->title;
+    state->text = control->text;
+    state->menuItems = control->menuItems;
+    state->window = control->window;
+    state->parent =
+        (control->parent != nullptr && control->parent->kind != platform::ControlKind::RootPane)
+            ? control->parent
+            : nullptr;
+    return true;
+}
+
+std::vector<ControlRef> controlsOf(WindowRef window) {
+    std::vector<ControlRef> controls;
+    if (window != nullptr) {
+        platform::forEachControl(window->root, collect, &controls);
+    }
+    return controls;
+}
+
+std::vector<DrawOp> drawLog() {
+    std::vector<DrawOp> ops;
+    for (const platform::DrawRecord& record : platform::drawLog()) {
+        DrawOp op;
+        op.kind = record.op == platform::DrawRecord::Op::DrawControl ? DrawOp::Kind::DrawControl
+                                                                     : DrawOp::Kind::EraseRect;
+        op.port = record.port;
+        op.control = record.control;
+        op.controlNumber = record.id.id;
+        op.rect = record.rect;
+        ops.push_back(op);
+    }
+    return ops;
+}
+
+void clearDrawLog() {
+    platform::drawLog().clear();
+}
+
+} // namespace PlatformHost
