@@ -4,6 +4,7 @@
 
 #include <Carbon/Carbon.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -72,8 +73,14 @@ struct ControlState {
     std::string title;
     std::string text;
     std::vector<std::string> menuItems;
+    std::vector<bool> hiddenItems;
     ControlRef parent = nullptr; // null when embedded directly in the window's root
     WindowRef window = nullptr;
+    UInt32 command = 0;
+    bool focused = false;
+    bool hasKeyFilter = false;
+    ControlEditTextSelectionRec selection{0, 0};
+    ControlFontStyleRec font{};
 };
 
 // False for a null control.
@@ -92,6 +99,75 @@ struct DrawOp {
 
 std::vector<DrawOp> drawLog();
 void clearDrawLog();
+
+// --- Bundles and nibs ---------------------------------------------------------------------
+
+// A new bundle for the folder (the caller releases it), or null with a message saying why.
+CFBundleRef openBundle(const std::string& path, std::string* error);
+// Why the last nib could not be opened.
+std::string lastNibError();
+
+// --- Driving the user interface -----------------------------------------------------------
+
+enum class ClickOutcome { Delivered, NoControl, Hidden, Disabled, HiddenItem, NeedsValue };
+
+struct ClickResult {
+    ClickOutcome outcome = ClickOutcome::NoControl;
+    OSStatus hitStatus = noErr;     // what the control-hit event's dispatch returned
+    bool commandSent = false;       // the button's command went to its window, unhandled hit
+    OSStatus commandStatus = noErr; // what the command event's dispatch returned
+};
+
+// The user clicks the control, as on screen: nothing happens to a hidden or disabled control
+// (or one inside a hidden or disabled control) or to a hidden popup item. A popup takes the
+// value (required), a checkbox toggles or takes the value, a radio button turns on, a button
+// is pressed. Then the control-hit event is sent; when no handler takes it and the control has
+// a command, the command goes to its window, as the platform's standard handler does.
+ClickResult click(ControlRef control, const SInt32* value = nullptr);
+// Focuses the field and types each character of the UTF-8 text, one key at a time. Returns how
+// many keys the field's key filter let through.
+int typeText(ControlRef field, const std::string& text);
+// One key with this character code (8 backspace, 127 delete, 28/29 left/right, ...).
+bool typeKey(ControlRef field, UInt16 charCode);
+// A command event with this command ID to the window.
+OSStatus sendCommand(WindowRef window, UInt32 commandID);
+// Sets the field's selection (byte offsets, kept within the text).
+bool setSelection(ControlRef field, SInt16 start, SInt16 end);
+
+// Where modal loops get the user's actions: called once per action with the modal window; it
+// performs one action (typically a click or a key) and returns false when it has none left,
+// which ends the loop with an error. An empty function removes the source.
+using ModalEventSource = std::function<bool(WindowRef window)>;
+void setModalEventSource(ModalEventSource source);
+
+// --- What the user was shown ----------------------------------------------------------------
+
+struct Alert {
+    SInt16 type = 0;
+    std::string message;
+    std::string explanation;
+};
+
+struct Notice {
+    std::string title;
+    std::string message;
+    unsigned long flags = 0;
+    double timeout = 0;
+};
+
+struct HelpRequest {
+    std::string book;
+    std::string page;
+    std::string anchor;
+    std::string file; // the page file opened; empty when none was
+    OSStatus status = noErr;
+};
+
+std::vector<Alert> alerts();
+std::vector<Notice> notices();
+long beeps();
+std::vector<HelpRequest> helpRequests();
+void clearUserRecords();
 
 // --- Standard error -------------------------------------------------------------------------
 

@@ -21,19 +21,82 @@ typedef struct ControlID {
 
 enum { kControlEntireControl = 0, kControlNoPart = 0 };
 
-/* Control data tags. */
+/* Control data tags. Text is the field's bytes in the system encoding (UTF-8); a password
+   field keeps its clear text under 'pass' and 'pwcf' only. */
 enum {
     kControlEditTextTextTag = 'text',
     kControlStaticTextTextTag = 'text',
-    kControlEditTextCFStringTag = 'cfst'
+    kControlEditTextCFStringTag = 'cfst',
+    kControlEditTextPasswordTag = 'pass',
+    kControlEditTextPasswordCFStringTag = 'pwcf',
+    kControlEditTextKeyFilterTag = 'fltr',
+    kControlEditTextSelectionTag = 'sele',
+    kControlFontStyleTag = 'font'
 };
 
 enum {
     errMessageNotSupported = -30580,
     errDataNotSupported = -30581,
     errUnknownControl = -30584,
-    errDataSizeMismatch = -30591
+    errCouldntSetFocus = -30585,
+    errDataSizeMismatch = -30591,
+    errControlHiddenOrDisabled = -30592
 };
+
+/* Byte offsets into the field's text. */
+typedef struct ControlEditTextSelectionRec {
+    SInt16 selStart;
+    SInt16 selEnd;
+} ControlEditTextSelectionRec;
+
+typedef struct RGBColor {
+    UInt16 red;
+    UInt16 green;
+    UInt16 blue;
+} RGBColor;
+
+typedef struct ControlFontStyleRec {
+    SInt16 flags;
+    SInt16 font;
+    SInt16 size;
+    SInt16 style;
+    SInt16 mode;
+    SInt16 just;
+    RGBColor foreColor;
+    RGBColor backColor;
+} ControlFontStyleRec;
+
+/* The key filter of an edit field: called for every key before the field acts on it. */
+typedef SInt16 ControlKeyFilterResult;
+enum { kControlKeyFilterBlockKey = 0, kControlKeyFilterPassKey = 1 };
+typedef ControlKeyFilterResult (*ControlKeyFilterProcPtr)(ControlRef theControl, SInt16* keyCode,
+                                                          SInt16* charCode,
+                                                          EventModifiers* modifiers);
+typedef ControlKeyFilterProcPtr ControlKeyFilterUPP;
+
+ControlKeyFilterUPP NewControlKeyFilterUPP(ControlKeyFilterProcPtr userRoutine);
+void DisposeControlKeyFilterUPP(ControlKeyFilterUPP userUPP);
+
+typedef SInt16 ControlFocusPart;
+enum { kControlFocusNoPart = 0, kControlFocusNextPart = -1 };
+
+/* A new edit field in the window's content; the caller owns nothing extra (the window disposes
+   it). */
+OSStatus CreateEditTextControl(WindowRef window, const Rect* boundsRect, CFStringRef text,
+                               Boolean isPassword, Boolean useInlineInputMethod,
+                               const ControlFontStyleRec* style, ControlRef* outControl);
+void DisposeControl(ControlRef theControl);
+OSStatus SetControlID(ControlRef inControl, const ControlID* inID);
+
+/* Only edit fields take the focus; kControlFocusNoPart clears it. */
+OSStatus SetKeyboardFocus(WindowRef inWindow, ControlRef inControl, ControlFocusPart inPart);
+OSStatus GetKeyboardFocus(WindowRef inWindow, ControlRef* outControl);
+
+EventTargetRef GetControlEventTarget(ControlRef inControl);
+OSStatus SetControlCommandID(ControlRef inControl, UInt32 inCommandID);
+OSStatus GetControlCommandID(ControlRef inControl, UInt32* outCommandID);
+OSStatus SetWindowDefaultButton(WindowRef inWindow, ControlRef inControl);
+OSStatus GetWindowDefaultButton(WindowRef inWindow, ControlRef* outControl);
 
 /* errUnknownControl when the window holds no control with that ID. */
 OSStatus GetControlByID(WindowRef inWindow, const ControlID* inID, ControlRef* outControl);

@@ -11,6 +11,9 @@ enum : CFTypeID {
     kTypeIDArray = 19,
     kTypeIDDictionary = 18,
     kTypeIDUUID = 33,
+    kTypeIDURL = 29,
+    kTypeIDBoolean = 21,
+    kTypeIDBundle = 31,
     kTypeIDToolbox = 100, // windows, controls and the other non-CF objects
     kTypeIDPrinting = 200 // sessions and tickets
 };

@@ -1,6 +1,7 @@
 // The inside of windows and controls, shared by the toolbox calls and the host-facing API.
 #pragma once
 
+#include <HIToolbox/CarbonEvents.h>
 #include <HIToolbox/Controls.h>
 #include <HIToolbox/MacWindows.h>
 
@@ -43,6 +44,23 @@ struct OpaqueGrafPtr {
     WindowRef window = nullptr;
 };
 
+// Where events are sent: the application, a window or a control. Handlers are kept in the order
+// they were installed and run newest first.
+struct OpaqueEventTargetRef {
+    enum class Kind { Application, Window, Control };
+    Kind kind = Kind::Application;
+    WindowRef window = nullptr;
+    ControlRef control = nullptr;
+    std::vector<EventHandlerRef> handlers;
+};
+
+struct OpaqueEventHandlerRef : platform::Object {
+    EventTargetRef target = nullptr;
+    EventHandlerUPP proc = nullptr;
+    std::vector<EventTypeSpec> types;
+    void* userData = nullptr;
+};
+
 struct OpaqueControlRef : platform::Object {
     WindowRef window = nullptr;
     ControlRef parent = nullptr;
@@ -56,8 +74,14 @@ struct OpaqueControlRef : platform::Object {
     bool visible = true;
     bool enabled = true;
     std::string title;
-    std::string text; // the bytes of a text control
+    std::string text; // the bytes of a text control (a password field's clear bytes)
     std::vector<std::string> menuItems;
+    std::vector<bool> hiddenItems; // by item, parallel to menuItems
+    UInt32 command = 0;            // the command a push button sends
+    OpaqueEventTargetRef target;
+    ControlKeyFilterUPP keyFilter = nullptr;
+    ControlEditTextSelectionRec selection{0, 0};
+    ControlFontStyleRec font{};
 };
 
 struct OpaqueWindowPtr : platform::Object {
@@ -65,6 +89,12 @@ struct OpaqueWindowPtr : platform::Object {
     Rect bounds{0, 0, 0, 0};
     ControlRef root = nullptr;
     OpaqueGrafPtr port;
+    OpaqueEventTargetRef target;
+    ControlRef focus = nullptr;
+    ControlRef defaultButton = nullptr;
+    bool shown = false;
+    bool quitRequested = false; // set by QuitAppModalLoopForWindow
+    int modalDepth = 0;         // how many modal loops run for the window
 };
 
 namespace platform {
@@ -77,5 +107,35 @@ void disposeControl(ControlRef control);
 // Depth-first, the control itself first.
 void forEachControl(ControlRef top, void (*visit)(ControlRef, void*), void* context);
 ControlRef findControlByID(ControlRef top, const ControlID& id);
+bool isTextKind(ControlKind kind);
+bool isEditKind(ControlKind kind);
+
+// Removes every handler installed on the target (when its window or control goes away).
+void removeAllHandlers(EventTargetRef target);
+// Sends an event to the control's target and up its containment; the status of the handler
+// that took it, or eventNotHandledErr.
+OSStatus sendToControl(ControlRef control, EventRef event);
+// A control-hit, key-up or command event, made, sent and released.
+OSStatus sendControlHit(ControlRef control);
+OSStatus sendControlDraw(ControlRef control);
+OSStatus sendRawKeyUp(ControlRef control, UInt16 charCode);
+OSStatus sendCommand(EventTargetRef target, UInt32 commandID);
+// True when the target has a handler for the class and kind.
+bool hasHandlerFor(EventTargetRef target, UInt32 eventClass, UInt32 eventKind);
+
+// The modal loop's source of user actions: one action a call; false when it has none left.
+using ModalEventSource = bool (*)(WindowRef window, void* context);
+void setModalEventSource(ModalEventSource source, void* context);
+
+// Why the last nib could not be opened.
+std::string nibError();
+
+} // namespace platform
+
+namespace platform {
+
+// One key typed into the field: its key filter, then the edit, then the key-up event. True when
+// the filter let the key through.
+bool typeKey(ControlRef field, UInt16 charCode);
 
 } // namespace platform

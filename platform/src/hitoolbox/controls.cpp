@@ -20,16 +20,20 @@ std::string controlDescribe(const Object* object) {
 const ObjectClass kControlClass = {"Control", kTypeIDToolbox, nullptr,
                                    nullptr,   nullptr,        controlDescribe};
 
-bool isTextKind(ControlKind kind) {
-    return kind == ControlKind::EditText || kind == ControlKind::StaticText ||
-           kind == ControlKind::PasswordEditText;
-}
-
 SInt32 clamp(ControlRef control, SInt32 value) {
     return std::clamp(value, control->minimum, std::max(control->minimum, control->maximum));
 }
 
 } // namespace
+
+bool isTextKind(ControlKind kind) {
+    return kind == ControlKind::EditText || kind == ControlKind::StaticText ||
+           kind == ControlKind::PasswordEditText;
+}
+
+bool isEditKind(ControlKind kind) {
+    return kind == ControlKind::EditText || kind == ControlKind::PasswordEditText;
+}
 
 const char* controlKindName(ControlKind kind) {
     switch (kind) {
@@ -62,6 +66,9 @@ ControlRef createControl(WindowRef window, ControlRef parent, ControlKind kind) 
     }
     control->window = window;
     control->kind = kind;
+    control->target.kind = OpaqueEventTargetRef::Kind::Control;
+    control->target.control = control;
+    control->target.window = window;
     if (parent == nullptr && window != nullptr && kind != ControlKind::RootPane) {
         parent = window->root;
     }
@@ -86,6 +93,15 @@ void disposeControl(ControlRef control) {
     for (ControlRef child : children) {
         child->parent = nullptr;
         disposeControl(child);
+    }
+    removeAllHandlers(&control->target);
+    if (WindowRef window = control->window) {
+        if (window->focus == control) {
+            window->focus = nullptr;
+        }
+        if (window->defaultButton == control) {
+            window->defaultButton = nullptr;
+        }
     }
     releaseObject(control);
 }
@@ -119,6 +135,55 @@ ControlRef findControlByID(ControlRef top, const ControlID& id) {
 } // namespace platform
 
 using platform::ControlKind;
+
+namespace {
+
+bool isPassword(ControlRef control) {
+    return control->kind == ControlKind::PasswordEditText;
+}
+
+// Which text tags the control answers: plain fields 'text' and 'cfst', password fields 'pass'
+// and 'pwcf' (their clear text is never shown under the plain tags).
+bool bytesTag(ControlRef control, ResType tag) {
+    return tag == (isPassword(control) ? kControlEditTextPasswordTag : kControlEditTextTextTag);
+}
+
+bool stringTag(ControlRef control, ResType tag) {
+    return tag == (isPassword(control) ? kControlEditTextPasswordCFStringTag
+                                       : kControlEditTextCFStringTag);
+}
+
+template <class T>
+OSErr copyOut(const T& value, Size bufferSize, void* buffer, Size* actualSize) {
+    if (actualSize != nullptr) {
+        *actualSize = sizeof value;
+    }
+    if (buffer == nullptr) {
+        return noErr;
+    }
+    if (bufferSize < static_cast<Size>(sizeof value)) {
+        return errDataSizeMismatch;
+    }
+    std::memcpy(buffer, &value, sizeof value);
+    return noErr;
+}
+
+template <class T>
+OSErr copyIn(T* value, Size size, const void* data) {
+    if (data == nullptr || size != static_cast<Size>(sizeof *value)) {
+        return errDataSizeMismatch;
+    }
+    std::memcpy(value, data, sizeof *value);
+    return noErr;
+}
+
+void setText(ControlRef control, std::string text) {
+    control->text = std::move(text);
+    SInt16 end = static_cast<SInt16>(std::min<size_t>(control->text.size(), INT16_MAX));
+    control->selection = {end, end};
+}
+
+} // namespace
 
 extern "C" {
 
@@ -230,10 +295,13 @@ OSErr GetControlData(ControlRef inControl, ControlPartCode, ResType inTagName, S
     if (inControl == nullptr) {
         return paramErr;
     }
+    if (inTagName == kControlFontStyleTag) {
+        return copyOut(inControl->font, inBufferSize, inBuffer, outActualSize);
+    }
     if (!platform::isTextKind(inControl->kind)) {
         return errDataNotSupported;
     }
-    if (inTagName == kControlEditTextTextTag) {
+    if (bytesTag(inControl, inTagName)) {
         Size size = static_cast<Size>(inControl->text.size());
         if (inBuffer != nullptr && inBufferSize > 0) {
             std::memcpy(inBuffer, inControl->text.data(),
@@ -244,19 +312,27 @@ OSErr GetControlData(ControlRef inControl, ControlPartCode, ResType inTagName, S
         }
         return noErr;
     }
-    if (inTagName == kControlEditTextCFStringTag) {
-        if (outActualSize != nullptr) {
-            *outActualSize = sizeof(CFStringRef);
-        }
-        if (inBuffer == nullptr) {
-            return noErr;
-        }
-        if (inBufferSize < static_cast<Size>(sizeof(CFStringRef))) {
+    if (stringTag(inControl, inTagName)) {
+        if (inBuffer != nullptr && inBufferSize < static_cast<Size>(sizeof(CFStringRef))) {
             return errDataSizeMismatch;
         }
-        CFStringRef string = platform::createStringFromUtf8Lenient(inControl->text);
-        std::memcpy(inBuffer, &string, sizeof string);
-        return string == nullptr ? OSErr{memFullErr} : OSErr{noErr};
+        CFStringRef string = nullptr;
+        if (inBuffer != nullptr) {
+            string = platform::createStringFromUtf8Lenient(inControl->text);
+            if (string == nullptr) {
+                return memFullErr;
+            }
+        }
+        return copyOut(string, inBufferSize, inBuffer, outActualSize);
+    }
+    if (!platform::isEditKind(inControl->kind)) {
+        return errDataNotSupported;
+    }
+    if (inTagName == kControlEditTextSelectionTag) {
+        return copyOut(inControl->selection, inBufferSize, inBuffer, outActualSize);
+    }
+    if (inTagName == kControlEditTextKeyFilterTag) {
+        return copyOut(inControl->keyFilter, inBufferSize, inBuffer, outActualSize);
     }
     return errDataNotSupported;
 }
@@ -271,24 +347,47 @@ OSErr SetControlData(ControlRef inControl, ControlPartCode, ResType inTagName, S
     if (inControl == nullptr) {
         return paramErr;
     }
+    if (inTagName == kControlFontStyleTag) {
+        return copyIn(&inControl->font, inSize, inData);
+    }
     if (!platform::isTextKind(inControl->kind)) {
         return errDataNotSupported;
     }
-    if (inTagName == kControlEditTextTextTag) {
+    if (bytesTag(inControl, inTagName)) {
         if (inSize < 0 || (inData == nullptr && inSize > 0)) {
             return paramErr;
         }
-        inControl->text.assign(static_cast<const char*>(inData), static_cast<size_t>(inSize));
+        setText(inControl,
+                std::string(static_cast<const char*>(inData), static_cast<size_t>(inSize)));
         return noErr;
     }
-    if (inTagName == kControlEditTextCFStringTag) {
-        if (inSize != static_cast<Size>(sizeof(CFStringRef)) || inData == nullptr) {
-            return errDataSizeMismatch;
+    if (stringTag(inControl, inTagName)) {
+        CFStringRef string = nullptr;
+        OSErr status = copyIn(&string, inSize, inData);
+        if (status == noErr) {
+            setText(inControl, platform::stringToUtf8(string));
         }
-        CFStringRef string;
-        std::memcpy(&string, inData, sizeof string);
-        inControl->text = platform::stringToUtf8(string);
+        return status;
+    }
+    if (!platform::isEditKind(inControl->kind)) {
+        return errDataNotSupported;
+    }
+    if (inTagName == kControlEditTextSelectionTag) {
+        ControlEditTextSelectionRec selection;
+        OSErr status = copyIn(&selection, inSize, inData);
+        if (status != noErr) {
+            return status;
+        }
+        auto clampOffset = [&](SInt16 offset) {
+            return static_cast<SInt16>(
+                std::clamp<int>(offset, 0, static_cast<int>(inControl->text.size())));
+        };
+        inControl->selection = {clampOffset(std::min(selection.selStart, selection.selEnd)),
+                                clampOffset(std::max(selection.selStart, selection.selEnd))};
         return noErr;
+    }
+    if (inTagName == kControlEditTextKeyFilterTag) {
+        return copyIn(&inControl->keyFilter, inSize, inData);
     }
     return errDataNotSupported;
 }
@@ -301,6 +400,107 @@ void Draw1Control(ControlRef theControl) {
                                 GetWindowPort(theControl->window), theControl, theControl->id,
                                 theControl->bounds};
     platform::drawLog().push_back(record);
+    // A control with a draw handler draws itself.
+    if (platform::hasHandlerFor(&theControl->target, kEventClassControl, kEventControlDraw)) {
+        platform::sendControlDraw(theControl);
+    }
+}
+
+ControlKeyFilterUPP NewControlKeyFilterUPP(ControlKeyFilterProcPtr userRoutine) {
+    return userRoutine;
+}
+
+void DisposeControlKeyFilterUPP(ControlKeyFilterUPP) {}
+
+OSStatus CreateEditTextControl(WindowRef window, const Rect* boundsRect, CFStringRef text,
+                               Boolean isPassword, Boolean, const ControlFontStyleRec* style,
+                               ControlRef* outControl) {
+    if (window == nullptr || boundsRect == nullptr || outControl == nullptr) {
+        return paramErr;
+    }
+    ControlRef control = platform::createControl(
+        window, nullptr, isPassword ? ControlKind::PasswordEditText : ControlKind::EditText);
+    if (control == nullptr) {
+        return memFullErr;
+    }
+    control->bounds = *boundsRect;
+    setText(control, text == nullptr ? std::string() : platform::stringToUtf8(text));
+    if (style != nullptr) {
+        control->font = *style;
+    }
+    *outControl = control;
+    return noErr;
+}
+
+void DisposeControl(ControlRef theControl) {
+    platform::disposeControl(theControl);
+}
+
+OSStatus SetControlID(ControlRef inControl, const ControlID* inID) {
+    if (inControl == nullptr || inID == nullptr) {
+        return paramErr;
+    }
+    inControl->id = *inID;
+    return noErr;
+}
+
+OSStatus SetKeyboardFocus(WindowRef inWindow, ControlRef inControl, ControlFocusPart inPart) {
+    if (inWindow == nullptr) {
+        return errInvalidWindowRef;
+    }
+    if (inControl == nullptr || inPart == kControlFocusNoPart) {
+        inWindow->focus = nullptr;
+        return noErr;
+    }
+    if (inControl->window != inWindow || !platform::isEditKind(inControl->kind)) {
+        return errCouldntSetFocus;
+    }
+    inWindow->focus = inControl;
+    return noErr;
+}
+
+OSStatus GetKeyboardFocus(WindowRef inWindow, ControlRef* outControl) {
+    if (inWindow == nullptr || outControl == nullptr) {
+        return paramErr;
+    }
+    *outControl = inWindow->focus;
+    return noErr;
+}
+
+EventTargetRef GetControlEventTarget(ControlRef inControl) {
+    return inControl == nullptr ? nullptr : &inControl->target;
+}
+
+OSStatus SetControlCommandID(ControlRef inControl, UInt32 inCommandID) {
+    if (inControl == nullptr) {
+        return paramErr;
+    }
+    inControl->command = inCommandID;
+    return noErr;
+}
+
+OSStatus GetControlCommandID(ControlRef inControl, UInt32* outCommandID) {
+    if (inControl == nullptr || outCommandID == nullptr) {
+        return paramErr;
+    }
+    *outCommandID = inControl->command;
+    return noErr;
+}
+
+OSStatus SetWindowDefaultButton(WindowRef inWindow, ControlRef inControl) {
+    if (inWindow == nullptr || (inControl != nullptr && inControl->window != inWindow)) {
+        return paramErr;
+    }
+    inWindow->defaultButton = inControl;
+    return noErr;
+}
+
+OSStatus GetWindowDefaultButton(WindowRef inWindow, ControlRef* outControl) {
+    if (inWindow == nullptr || outControl == nullptr) {
+        return paramErr;
+    }
+    *outControl = inWindow->defaultButton;
+    return noErr;
 }
 
 } // extern "C"

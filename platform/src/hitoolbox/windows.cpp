@@ -8,6 +8,9 @@ namespace {
 
 GrafPtr gCurrentPort = nullptr;
 
+ModalEventSource gModalSource = nullptr;
+void* gModalSourceContext = nullptr;
+
 void windowFinalize(Object* object) {
     auto* window = static_cast<OpaqueWindowPtr*>(object);
     if (gCurrentPort == &window->port) {
@@ -16,6 +19,7 @@ void windowFinalize(Object* object) {
     ControlRef root = window->root;
     window->root = nullptr;
     disposeControl(root);
+    removeAllHandlers(&window->target);
 }
 
 std::string windowDescribe(const Object* object) {
@@ -40,6 +44,8 @@ WindowRef createWindow(const std::string& title, const Rect& bounds) {
     window->title = title;
     window->bounds = bounds;
     window->port.window = window;
+    window->target.kind = OpaqueEventTargetRef::Kind::Window;
+    window->target.window = window;
     window->root = createControl(window, nullptr, ControlKind::RootPane);
     if (window->root == nullptr) {
         releaseObject(window);
@@ -48,6 +54,11 @@ WindowRef createWindow(const std::string& title, const Rect& bounds) {
     window->root->bounds = Rect{0, 0, static_cast<SInt16>(bounds.bottom - bounds.top),
                                 static_cast<SInt16>(bounds.right - bounds.left)};
     return window;
+}
+
+void setModalEventSource(ModalEventSource source, void* context) {
+    gModalSource = source;
+    gModalSourceContext = context;
 }
 
 } // namespace platform
@@ -64,6 +75,57 @@ Rect* GetWindowPortBounds(WindowRef window, Rect* bounds) {
                        static_cast<SInt16>(window->bounds.right - window->bounds.left)};
     }
     return bounds;
+}
+
+void ShowWindow(WindowRef window) {
+    if (window != nullptr) {
+        window->shown = true;
+    }
+}
+
+void HideWindow(WindowRef window) {
+    if (window != nullptr) {
+        window->shown = false;
+    }
+}
+
+Boolean IsWindowVisible(WindowRef window) {
+    return window != nullptr && window->shown;
+}
+
+EventTargetRef GetWindowEventTarget(WindowRef inWindow) {
+    return inWindow == nullptr ? nullptr : &inWindow->target;
+}
+
+OSStatus RunAppModalLoopForWindow(WindowRef inWindow) {
+    if (inWindow == nullptr) {
+        return errInvalidWindowRef;
+    }
+    ++inWindow->modalDepth;
+    inWindow->quitRequested = false;
+    OSStatus status = noErr;
+    while (!inWindow->quitRequested) {
+        // Each call performs one user action in the window, which sends its events.
+        if (platform::gModalSource == nullptr ||
+            !platform::gModalSource(inWindow, platform::gModalSourceContext)) {
+            status = eventLoopQuitErr;
+            break;
+        }
+    }
+    inWindow->quitRequested = false;
+    --inWindow->modalDepth;
+    return status;
+}
+
+OSStatus QuitAppModalLoopForWindow(WindowRef inWindow) {
+    if (inWindow == nullptr) {
+        return errInvalidWindowRef;
+    }
+    if (inWindow->modalDepth == 0) {
+        return errWindowNotModal;
+    }
+    inWindow->quitRequested = true;
+    return noErr;
 }
 
 CGrafPtr GetWindowPort(WindowRef window) {

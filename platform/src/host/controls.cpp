@@ -79,6 +79,7 @@ ControlRef addControl(WindowRef window, ControlRef parent, const ControlSpec& sp
     control->title = spec.title;
     control->text = spec.text;
     control->menuItems = spec.menuItems;
+    control->hiddenItems.assign(spec.menuItems.size(), false);
     control->minimum = spec.minimum;
     control->maximum = spec.maximum;
     switch (spec.kind) {
@@ -123,7 +124,14 @@ bool controlState(ControlRef control, ControlState* state) {
     state->title = control->title;
     state->text = control->text;
     state->menuItems = control->menuItems;
+    state->hiddenItems = control->hiddenItems;
+    state->hiddenItems.resize(control->menuItems.size(), false);
     state->window = control->window;
+    state->command = control->command;
+    state->focused = control->window != nullptr && control->window->focus == control;
+    state->hasKeyFilter = control->keyFilter != nullptr;
+    state->selection = control->selection;
+    state->font = control->font;
     state->parent =
         (control->parent != nullptr && control->parent->kind != platform::ControlKind::RootPane)
             ? control->parent

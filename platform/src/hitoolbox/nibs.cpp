@@ -1,0 +1,473 @@
+// Nib files: an XML property list of this form, checked whole when the nib is opened.
+//
+//   <dict>
+//     <key>windows</key>
+//     <dict>
+//       <key>NAME</key>
+//       <dict>
+//         <key>title</key> <string>...</string>                  (optional)
+//         <key>bounds</key> <array> top left bottom right </array>
+//         <key>controls</key> <array> CONTROL... </array>         (optional)
+//       </dict>
+//     </dict>
+//   </dict>
+//
+// CONTROL is a dictionary with kind (user-pane, push-button, checkbox, radio-button,
+// popup-button, static-text, edit-text, password-edit-text) and bounds, and optionally id,
+// signature (four characters, "QRVa" when absent), title, text, value, minimum, maximum, items
+// (popup items), visible, enabled, command (four characters), default (the window's default
+// button) and children (embedded controls).
+#include <HIToolbox/IBCarbonRuntime.h>
+
+#include "../common/Object.h"
+#include "../common/PropertyList.h"
+#include "../common/TypeIDs.h"
+#include "../corefoundation/Bundles.h"
+#include "../corefoundation/Strings.h"
+#include "Toolbox.h"
+
+#include <climits>
+#include <cstdlib>
+#include <map>
+#include <set>
+#include <sys/stat.h>
+
+namespace platform {
+namespace {
+
+struct ControlDesc {
+    ControlKind kind = ControlKind::UserPane;
+    ControlID id{'QRVa', 0};
+    Rect bounds{0, 0, 0, 0};
+    std::string title;
+    std::string text;
+    SInt32 value = 0;
+    SInt32 minimum = 0;
+    SInt32 maximum = 0;
+    bool hasMaximum = false;
+    std::vector<std::string> items;
+    bool visible = true;
+    bool enabled = true;
+    UInt32 command = 0;
+    bool isDefault = false;
+    std::vector<ControlDesc> children;
+};
+
+struct WindowDesc {
+    std::string title;
+    Rect bounds{0, 0, 0, 0};
+    std::vector<ControlDesc> controls;
+};
+
+const std::map<std::string, ControlKind> kKinds = {
+    {"user-pane", ControlKind::UserPane},
+    {"push-button", ControlKind::PushButton},
+    {"checkbox", ControlKind::CheckBox},
+    {"radio-button", ControlKind::RadioButton},
+    {"popup-button", ControlKind::PopupButton},
+    {"static-text", ControlKind::StaticText},
+    {"edit-text", ControlKind::EditText},
+    {"password-edit-text", ControlKind::PasswordEditText},
+};
+
+std::string stringOf(plist_t node) {
+    char* text = nullptr;
+    plist_get_string_val(node, &text);
+    std::string value = text == nullptr ? "" : text;
+    std::free(text);
+    return value;
+}
+
+class NibReader {
+  public:
+    bool read(plist_t root, std::map<std::string, WindowDesc>* windows, std::string* error) {
+        error_ = error;
+        if (plist_get_node_type(root) != PLIST_DICT) {
+            return fail("the nib must be a dictionary");
+        }
+        plist_t list = plist_dict_get_item(root, "windows");
+        if (list == nullptr || plist_get_node_type(list) != PLIST_DICT) {
+            return fail("\"windows\" must be a dictionary of windows");
+        }
+        plist_dict_iter iter = nullptr;
+        plist_dict_new_iter(list, &iter);
+        bool ok = true;
+        for (;;) {
+            char* name = nullptr;
+            plist_t node = nullptr;
+            plist_dict_next_item(list, iter, &name, &node);
+            if (name == nullptr) {
+                break;
+            }
+            std::string windowName = name;
+            std::free(name);
+            WindowDesc desc;
+            where_ = "window \"" + windowName + "\"";
+            if (!readWindow(node, &desc)) {
+                ok = false;
+                break;
+            }
+            (*windows)[windowName] = std::move(desc);
+        }
+        std::free(iter);
+        return ok;
+    }
+
+  private:
+    bool fail(const std::string& what) {
+        *error_ = where_.empty() ? what : where_ + ": " + what;
+        return false;
+    }
+
+    bool readRect(plist_t node, Rect* rect) {
+        if (node == nullptr || plist_get_node_type(node) != PLIST_ARRAY ||
+            plist_array_get_size(node) != 4) {
+            return fail("\"bounds\" must be four integers: top, left, bottom, right");
+        }
+        SInt16 values[4];
+        for (uint32_t i = 0; i < 4; ++i) {
+            SInt32 v;
+            if (!readInt(plist_array_get_item(node, i), "bounds", &v) || v < SHRT_MIN ||
+                v > SHRT_MAX) {
+                return fail("\"bounds\" values must be 16-bit integers");
+            }
+            values[i] = static_cast<SInt16>(v);
+        }
+        *rect = Rect{values[0], values[1], values[2], values[3]};
+        return true;
+    }
+
+    bool readInt(plist_t node, const char* name, SInt32* value) {
+        if (plist_get_node_type(node) != PLIST_UINT) {
+            return fail(std::string("\"") + name + "\" must be an integer");
+        }
+        uint64_t raw = 0;
+        plist_get_uint_val(node, &raw);
+        auto v = static_cast<int64_t>(raw);
+        if (v < INT32_MIN || v > INT32_MAX) {
+            return fail(std::string("\"") + name + "\" is out of range");
+        }
+        *value = static_cast<SInt32>(v);
+        return true;
+    }
+
+    bool readString(plist_t node, const char* name, std::string* value) {
+        if (plist_get_node_type(node) != PLIST_STRING) {
+            return fail(std::string("\"") + name + "\" must be a string");
+        }
+        *value = stringOf(node);
+        return true;
+    }
+
+    bool readBool(plist_t node, const char* name, bool* value) {
+        if (plist_get_node_type(node) != PLIST_BOOLEAN) {
+            return fail(std::string("\"") + name + "\" must be true or false");
+        }
+        uint8_t v = 0;
+        plist_get_bool_val(node, &v);
+        *value = v != 0;
+        return true;
+    }
+
+    bool readCode(plist_t node, const char* name, UInt32* value) {
+        std::string text;
+        if (!readString(node, name, &text)) {
+            return false;
+        }
+        if (text.size() != 4) {
+            return fail(std::string("\"") + name + "\" must be four characters");
+        }
+        *value = 0;
+        for (unsigned char c : text) {
+            *value = (*value << 8) | c;
+        }
+        return true;
+    }
+
+    bool readControls(plist_t node, std::vector<ControlDesc>* controls) {
+        if (plist_get_node_type(node) != PLIST_ARRAY) {
+            return fail("\"controls\" and \"children\" must be arrays");
+        }
+        for (uint32_t i = 0; i < plist_array_get_size(node); ++i) {
+            ControlDesc desc;
+            if (!readControl(plist_array_get_item(node, i), &desc)) {
+                return false;
+            }
+            controls->push_back(std::move(desc));
+        }
+        return true;
+    }
+
+    bool readWindow(plist_t node, WindowDesc* desc) {
+        if (plist_get_node_type(node) != PLIST_DICT) {
+            return fail("a window must be a dictionary");
+        }
+        static const std::set<std::string> known = {"title", "bounds", "controls"};
+        if (!onlyKnown(node, known)) {
+            return false;
+        }
+        if (plist_t title = plist_dict_get_item(node, "title")) {
+            if (!readString(title, "title", &desc->title)) {
+                return false;
+            }
+        }
+        if (!readRect(plist_dict_get_item(node, "bounds"), &desc->bounds)) {
+            return false;
+        }
+        if (plist_t controls = plist_dict_get_item(node, "controls")) {
+            return readControls(controls, &desc->controls);
+        }
+        return true;
+    }
+
+    bool onlyKnown(plist_t dict, const std::set<std::string>& known) {
+        plist_dict_iter iter = nullptr;
+        plist_dict_new_iter(dict, &iter);
+        bool ok = true;
+        for (;;) {
+            char* key = nullptr;
+            plist_t value = nullptr;
+            plist_dict_next_item(dict, iter, &key, &value);
+            if (key == nullptr) {
+                break;
+            }
+            std::string name = key;
+            std::free(key);
+            if (known.count(name) == 0) {
+                ok = fail("unknown attribute \"" + name + "\"");
+                break;
+            }
+        }
+        std::free(iter);
+        return ok;
+    }
+
+    bool readControl(plist_t node, ControlDesc* desc) {
+        if (plist_get_node_type(node) != PLIST_DICT) {
+            return fail("a control must be a dictionary");
+        }
+        static const std::set<std::string> known = {
+            "kind",    "id",    "signature", "bounds",  "title",   "text",    "value",   "minimum",
+            "maximum", "items", "visible",   "enabled", "command", "default", "children"};
+        if (!onlyKnown(node, known)) {
+            return false;
+        }
+        plist_t kind = plist_dict_get_item(node, "kind");
+        std::string kindName;
+        if (kind == nullptr || !readString(kind, "kind", &kindName)) {
+            return fail("a control needs a \"kind\"");
+        }
+        auto found = kKinds.find(kindName);
+        if (found == kKinds.end()) {
+            return fail("unknown control kind \"" + kindName + "\"");
+        }
+        desc->kind = found->second;
+        if (!readRect(plist_dict_get_item(node, "bounds"), &desc->bounds)) {
+            return false;
+        }
+        plist_t item;
+        if ((item = plist_dict_get_item(node, "id")) && !readInt(item, "id", &desc->id.id)) {
+            return false;
+        }
+        if ((item = plist_dict_get_item(node, "signature")) &&
+            !readCode(item, "signature", &desc->id.signature)) {
+            return false;
+        }
+        if ((item = plist_dict_get_item(node, "title")) &&
+            !readString(item, "title", &desc->title)) {
+            return false;
+        }
+        if ((item = plist_dict_get_item(node, "text")) && !readString(item, "text", &desc->text)) {
+            return false;
+        }
+        if ((item = plist_dict_get_item(node, "value")) && !readInt(item, "value", &desc->value)) {
+            return false;
+        }
+        if ((item = plist_dict_get_item(node, "minimum")) &&
+            !readInt(item, "minimum", &desc->minimum)) {
+            return false;
+        }
+        if ((item = plist_dict_get_item(node, "maximum"))) {
+            if (!readInt(item, "maximum", &desc->maximum)) {
+                return false;
+            }
+            desc->hasMaximum = true;
+        }
+        if ((item = plist_dict_get_item(node, "items"))) {
+            if (plist_get_node_type(item) != PLIST_ARRAY) {
+                return fail("\"items\" must be an array of strings");
+            }
+            for (uint32_t i = 0; i < plist_array_get_size(item); ++i) {
+                std::string text;
+                if (!readString(plist_array_get_item(item, i), "items", &text)) {
+                    return false;
+                }
+                desc->items.push_back(text);
+            }
+        }
+        if (desc->kind == ControlKind::PopupButton && desc->items.empty()) {
+            return fail("a popup button needs \"items\"");
+        }
+        if ((item = plist_dict_get_item(node, "visible")) &&
+            !readBool(item, "visible", &desc->visible)) {
+            return false;
+        }
+        if ((item = plist_dict_get_item(node, "enabled")) &&
+            !readBool(item, "enabled", &desc->enabled)) {
+            return false;
+        }
+        if ((item = plist_dict_get_item(node, "command")) &&
+            !readCode(item, "command", &desc->command)) {
+            return false;
+        }
+        if ((item = plist_dict_get_item(node, "default")) &&
+            !readBool(item, "default", &desc->isDefault)) {
+            return false;
+        }
+        if ((item = plist_dict_get_item(node, "children"))) {
+            return readControls(item, &desc->children);
+        }
+        return true;
+    }
+
+    std::string* error_ = nullptr;
+    std::string where_;
+};
+
+bool buildControls(WindowRef window, ControlRef parent, const std::vector<ControlDesc>& descs) {
+    for (const ControlDesc& desc : descs) {
+        ControlRef control = createControl(window, parent, desc.kind);
+        if (control == nullptr) {
+            return false;
+        }
+        control->id = desc.id;
+        control->bounds = desc.bounds;
+        control->title = desc.title;
+        control->text = desc.text;
+        control->selection = {static_cast<SInt16>(desc.text.size()),
+                              static_cast<SInt16>(desc.text.size())};
+        control->menuItems = desc.items;
+        control->hiddenItems.assign(desc.items.size(), false);
+        control->minimum = desc.minimum;
+        control->maximum = desc.maximum;
+        if (desc.kind == ControlKind::PopupButton) {
+            control->minimum = 1;
+            control->maximum = static_cast<SInt32>(desc.items.size());
+        } else if ((desc.kind == ControlKind::CheckBox || desc.kind == ControlKind::RadioButton) &&
+                   !desc.hasMaximum) {
+            control->maximum = 1;
+        }
+        SetControl32BitValue(control, desc.value);
+        control->visible = desc.visible;
+        control->enabled = desc.enabled;
+        control->command = desc.command;
+        if (desc.isDefault) {
+            window->defaultButton = control;
+        }
+        if (!buildControls(window, control, desc.children)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool fileExists(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::string& lastNibError() {
+    static std::string error;
+    return error;
+}
+
+} // namespace
+
+std::string nibError() {
+    return lastNibError();
+}
+
+} // namespace platform
+
+struct OpaqueIBNibRef : platform::Object {
+    std::map<std::string, platform::WindowDesc> windows;
+};
+
+namespace {
+
+const platform::ObjectClass kNibClass = {
+    "IBNibRef", platform::kTypeIDToolbox, nullptr, nullptr, nullptr, nullptr};
+
+} // namespace
+
+extern "C" {
+
+OSStatus CreateNibReferenceWithCFBundle(CFBundleRef inBundle, CFStringRef inNibName,
+                                        IBNibRef* outNibRef) {
+    if (inBundle == nullptr || inNibName == nullptr || outNibRef == nullptr) {
+        return paramErr;
+    }
+    std::string name = platform::stringToUtf8(inNibName) + ".nib";
+    std::string resources = platform::bundleResourcesPath(inBundle);
+    std::string path;
+    for (const std::string& lproj : platform::bundleLocalizations(inBundle)) {
+        if (platform::fileExists(resources + "/" + lproj + "/" + name)) {
+            path = resources + "/" + lproj + "/" + name;
+            break;
+        }
+    }
+    if (path.empty() && platform::fileExists(resources + "/" + name)) {
+        path = resources + "/" + name;
+    }
+    std::string& error = platform::lastNibError();
+    if (path.empty()) {
+        error = name + ": not in the bundle's resources";
+        return kIBCarbonRuntimeCantFindNibFile;
+    }
+    plist_t root = nullptr;
+    if (!platform::readPropertyListFile(path, &root, &error)) {
+        return kIBCarbonRuntimeObjectNotOfRequestedType;
+    }
+    std::map<std::string, platform::WindowDesc> windows;
+    bool ok = platform::NibReader().read(root, &windows, &error);
+    plist_free(root);
+    if (!ok) {
+        error = path + ": " + error;
+        return kIBCarbonRuntimeObjectNotOfRequestedType;
+    }
+    auto* nib = platform::createObject<OpaqueIBNibRef>(&kNibClass);
+    if (nib == nullptr) {
+        return memFullErr;
+    }
+    nib->windows = std::move(windows);
+    *outNibRef = nib;
+    return noErr;
+}
+
+OSStatus CreateWindowFromNib(IBNibRef inNibRef, CFStringRef inName, WindowRef* outWindow) {
+    OpaqueIBNibRef* nib = platform::objectAs<OpaqueIBNibRef>(inNibRef, &kNibClass);
+    if (nib == nullptr || inName == nullptr || outWindow == nullptr) {
+        return paramErr;
+    }
+    auto found = nib->windows.find(platform::stringToUtf8(inName));
+    if (found == nib->windows.end()) {
+        return kIBCarbonRuntimeCantFindObject;
+    }
+    const platform::WindowDesc& desc = found->second;
+    WindowRef window = platform::createWindow(desc.title, desc.bounds);
+    if (window == nullptr) {
+        return memFullErr;
+    }
+    if (!platform::buildControls(window, nullptr, desc.controls)) {
+        DisposeWindow(window);
+        return memFullErr;
+    }
+    *outWindow = window;
+    return noErr;
+}
+
+void DisposeNibReference(IBNibRef inNibRef) {
+    platform::releaseObject(platform::objectAs<OpaqueIBNibRef>(inNibRef, &kNibClass));
+}
+
+} // extern "C"
