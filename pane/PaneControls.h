@@ -2,7 +2,7 @@
 // these numbers.
 #pragma once
 
-#include <MacTypes.h>
+#include <Carbon/Carbon.h>
 
 constexpr OSType kAccountingSignature = 'QRVa';
 
@@ -22,3 +22,17 @@ enum PaneControlNumber : SInt32 {
     kAccountIDLabelID = 303,
     kAccountIDFieldID = 304
 };
+
+// The control of the window with the signature 'QRVa' and this number, or null (also when there
+// is no window).
+inline ControlRef findAccountingControl(WindowRef window, SInt32 number) {
+    if (window == nullptr) {
+        return nullptr;
+    }
+    ControlID id = {kAccountingSignature, number};
+    ControlRef control = nullptr;
+    if (GetControlByID(window, &id, &control) != noErr) {
+        return nullptr;
+    }
+    return control;
+}

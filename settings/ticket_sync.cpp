@@ -12,19 +12,6 @@ namespace {
 constexpr OSStatus kNoTicket = -30891; // the session holds no such ticket
 constexpr OSStatus kNoContextOrSession = -30879;
 
-// The control of the dialog window with this number, or null (also when there is no window).
-ControlRef controlInWindow(WindowRef window, SInt32 number) {
-    if (window == nullptr) {
-        return nullptr;
-    }
-    ControlID id = {kAccountingSignature, number};
-    ControlRef control = nullptr;
-    if (GetControlByID(window, &id, &control) != noErr) {
-        return nullptr;
-    }
-    return control;
-}
-
 // The value under the key, or the fallback when it can't be read.
 SInt32 readSInt32(PMTicketRef ticket, CFStringRef key, SInt32 fallback, bool* read = nullptr) {
     SInt32 value = 0;
@@ -49,7 +36,7 @@ SInt32 readConcealFlag(PMTicketRef ticket, CFStringRef key, const char* readForm
 }
 
 void setValueIfPresent(WindowRef window, SInt32 number, SInt32 value) {
-    if (ControlRef control = controlInWindow(window, number)) {
+    if (ControlRef control = findAccountingControl(window, number)) {
         SetControlValue(control, static_cast<SInt16>(value));
     }
 }
@@ -70,7 +57,7 @@ void showCode(ControlRef field, const char* code) {
 // Reads the text of a pane field back into a context field: at most 80 bytes are read, and at
 // most 79 of them are kept, cut at a character boundary.
 void readFieldText(WindowRef window, SInt32 number, char* field) {
-    ControlRef control = controlInWindow(window, number);
+    ControlRef control = findAccountingControl(window, number);
     if (control == nullptr) {
         return;
     }
