@@ -100,6 +100,19 @@ struct DrawOp {
 std::vector<DrawOp> drawLog();
 void clearDrawLog();
 
+// --- Pixels ---------------------------------------------------------------------------------
+
+// Erases the window to its background and draws every visible control into its port, the pane's
+// own draw handlers included.
+void renderWindow(WindowRef window);
+// The port's pixel at (x, y) as 0xAARRGGBB; 0 outside the port.
+uint32_t portPixel(WindowRef window, int x, int y);
+// Writes the window's port as it is now to a PNG file.
+bool writePortPNG(WindowRef window, const std::string& path, std::string* error);
+
+// Makes the weakly linked image-source calls read as absent (false) or present (true).
+void setImageSourcesAvailable(bool available);
+
 // --- Bundles and nibs ---------------------------------------------------------------------
 
 // A new bundle for the folder (the caller releases it), or null with a message saying why.

@@ -14,6 +14,8 @@ enum : CFTypeID {
     kTypeIDURL = 29,
     kTypeIDBoolean = 21,
     kTypeIDBundle = 31,
+    kTypeIDImage = 260,
+    kTypeIDImageSource = 261,
     kTypeIDToolbox = 100, // windows, controls and the other non-CF objects
     kTypeIDPrinting = 200 // sessions and tickets
 };

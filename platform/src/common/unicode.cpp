@@ -72,7 +72,12 @@ bool utf8ToUtf16(std::string_view bytes, std::u16string* out) {
 
 std::u16string utf8ToUtf16Lenient(std::string_view bytes) {
     std::u16string result;
+    result.reserve(bytes.size());
     for (size_t i = 0; i < bytes.size();) {
+        if (static_cast<unsigned char>(bytes[i]) < 0x80) {
+            result.push_back(static_cast<char16_t>(bytes[i++]));
+            continue;
+        }
         char32_t v;
         size_t length = decodeOne(bytes, i, &v);
         if (length == 0) {
@@ -87,6 +92,7 @@ std::u16string utf8ToUtf16Lenient(std::string_view bytes) {
 
 bool utf16ToUtf8(std::u16string_view units, std::string* out) {
     std::string result;
+    result.reserve(units.size());
     for (size_t i = 0; i < units.size(); ++i) {
         char32_t v = units[i];
         if (v >= 0xD800 && v <= 0xDBFF) {

@@ -161,35 +161,47 @@ std::string formatScalar(const std::string& spec, va_list* args) {
     return std::string(buffer, std::min<size_t>(static_cast<size_t>(n), sizeof buffer - 1));
 }
 
-std::string formatUtf8(const std::string& format, va_list* args) {
-    std::string out;
+// Formats in UTF-16 units, so that strings given to %@ are copied as they are.
+std::u16string formatUnits(const std::u16string& format, va_list* args) {
+    std::u16string out;
+    out.reserve(format.size() + 32);
     for (size_t i = 0; i < format.size(); ++i) {
-        char c = format[i];
-        if (c != '%') {
+        char16_t c = format[i];
+        if (c != u'%') {
             out.push_back(c);
             continue;
         }
         size_t start = i++;
         if (i >= format.size()) {
-            out.push_back('%');
+            out.push_back(u'%');
             break;
         }
-        if (format[i] == '%') {
-            out.push_back('%');
+        if (format[i] == u'%') {
+            out.push_back(u'%');
             continue;
         }
-        if (format[i] == '@') {
-            out += platform::describeObject(va_arg(*args, CFTypeRef));
+        if (format[i] == u'@') {
+            CFTypeRef object = va_arg(*args, CFTypeRef);
+            if (const __CFString* string = asString(static_cast<CFStringRef>(object))) {
+                out += string->units;
+            } else {
+                out += platform::utf8ToUtf16Lenient(platform::describeObject(object));
+            }
             continue;
         }
-        while (i < format.size() && std::strchr("-+ #0123456789.lhzq", format[i]) != nullptr) {
+        while (i < format.size() && format[i] < 0x80 &&
+               std::strchr("-+ #0123456789.lhzq", static_cast<char>(format[i])) != nullptr) {
             ++i;
         }
         if (i >= format.size()) {
             out += format.substr(start);
             break;
         }
-        out += formatScalar(format.substr(start, i - start + 1), args);
+        std::string spec;
+        for (size_t k = start; k <= i; ++k) {
+            spec.push_back(static_cast<char>(format[k] < 0x80 ? format[k] : '?'));
+        }
+        out += platform::utf8ToUtf16Lenient(formatScalar(spec, args));
     }
     return out;
 }
@@ -275,9 +287,9 @@ CFStringRef CFStringCreateWithFormatAndArguments(CFAllocatorRef, CFDictionaryRef
     }
     va_list copy;
     va_copy(copy, arguments);
-    std::string text = formatUtf8(platform::stringToUtf8(format), &copy);
+    std::u16string units = formatUnits(asString(format)->units, &copy);
     va_end(copy);
-    return platform::createStringFromUtf8Lenient(text);
+    return makeString(std::move(units));
 }
 
 CFStringRef CFStringCreateWithFormat(CFAllocatorRef alloc, CFDictionaryRef formatOptions,

@@ -40,8 +40,11 @@ std::vector<DrawRecord>& drawLog();
 
 } // namespace platform
 
+typedef struct _cairo_surface cairo_surface_t;
+
 struct OpaqueGrafPtr {
     WindowRef window = nullptr;
+    cairo_surface_t* surface = nullptr; // made on first use, the window's size
 };
 
 // Where events are sent: the application, a window or a control. Handlers are kept in the order
@@ -137,5 +140,22 @@ namespace platform {
 // One key typed into the field: its key filter, then the edit, then the key-up event. True when
 // the filter let the key through.
 bool typeKey(ControlRef field, UInt16 charCode);
+
+} // namespace platform
+
+namespace platform {
+
+// The port's pixels (ARGB32, the window's size), filled with the window's background on first
+// use; null for no port.
+cairo_surface_t* portSurface(GrafPtr port);
+void destroyPortSurface(GrafPtr port);
+// Draws the control and what is embedded in it into its window's port, as the platform does:
+// a control with a draw handler is sent the draw event, and drawn by the platform only when no
+// handler takes it. Hidden controls are not drawn.
+void drawControlTree(ControlRef control);
+// Erases the window to its background and draws every visible control.
+void renderWindow(WindowRef window);
+// Fills the rectangle of the port with the window's background.
+void eraseArea(GrafPtr port, const Rect& r);
 
 } // namespace platform

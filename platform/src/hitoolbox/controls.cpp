@@ -400,10 +400,7 @@ void Draw1Control(ControlRef theControl) {
                                 GetWindowPort(theControl->window), theControl, theControl->id,
                                 theControl->bounds};
     platform::drawLog().push_back(record);
-    // A control with a draw handler draws itself.
-    if (platform::hasHandlerFor(&theControl->target, kEventClassControl, kEventControlDraw)) {
-        platform::sendControlDraw(theControl);
-    }
+    platform::drawControlTree(theControl);
 }
 
 ControlKeyFilterUPP NewControlKeyFilterUPP(ControlKeyFilterProcPtr userRoutine) {

@@ -20,6 +20,7 @@ void windowFinalize(Object* object) {
     window->root = nullptr;
     disposeControl(root);
     removeAllHandlers(&window->target);
+    destroyPortSurface(&window->port);
 }
 
 std::string windowDescribe(const Object* object) {
@@ -153,6 +154,7 @@ void EraseRect(const Rect* r) {
     platform::DrawRecord record{platform::DrawRecord::Op::EraseRect, platform::gCurrentPort,
                                 nullptr, ControlID{0, 0}, *r};
     platform::drawLog().push_back(record);
+    platform::eraseArea(platform::gCurrentPort, *r);
 }
 
 } // extern "C"

@@ -1,0 +1,48 @@
+#include <PlatformHost.h>
+
+#include "../graphics/ImageSources.h"
+#include "../hitoolbox/Toolbox.h"
+
+#include <cairo.h>
+
+namespace PlatformHost {
+
+void renderWindow(WindowRef window) {
+    platform::renderWindow(window);
+}
+
+uint32_t portPixel(WindowRef window, int x, int y) {
+    cairo_surface_t* surface = platform::portSurface(GetWindowPort(window));
+    if (surface == nullptr) {
+        return 0;
+    }
+    cairo_surface_flush(surface);
+    int width = cairo_image_surface_get_width(surface);
+    int height = cairo_image_surface_get_height(surface);
+    if (x < 0 || y < 0 || x >= width || y >= height) {
+        return 0;
+    }
+    const unsigned char* row =
+        cairo_image_surface_get_data(surface) + y * cairo_image_surface_get_stride(surface);
+    return reinterpret_cast<const uint32_t*>(row)[x];
+}
+
+bool writePortPNG(WindowRef window, const std::string& path, std::string* error) {
+    cairo_surface_t* surface = platform::portSurface(GetWindowPort(window));
+    if (surface == nullptr) {
+        *error = "no window";
+        return false;
+    }
+    cairo_status_t status = cairo_surface_write_to_png(surface, path.c_str());
+    if (status != CAIRO_STATUS_SUCCESS) {
+        *error = path + ": " + cairo_status_to_string(status);
+        return false;
+    }
+    return true;
+}
+
+void setImageSourcesAvailable(bool available) {
+    platform::setImageSourcesAvailable(available);
+}
+
+} // namespace PlatformHost
