@@ -113,6 +113,16 @@ bool writePortPNG(WindowRef window, const std::string& path, std::string* error)
 // Makes the weakly linked image-source calls read as absent (false) or present (true).
 void setImageSourcesAvailable(bool available);
 
+// --- Plug-ins ---------------------------------------------------------------------------------
+
+// Why the last plug-in call failed (a bundle, its property list, its executable or factory).
+std::string lastPlugInError();
+// Live instances of the factory with this UUID text.
+long liveInstancesForFactory(const std::string& factoryUUID);
+// Unloads the executables of plug-ins with no live instance left; how many were unloaded.
+int unloadUnusedPlugIns();
+bool isPlugInLoaded(CFPlugInRef plugIn);
+
 // --- Bundles and nibs ---------------------------------------------------------------------
 
 // A new bundle for the folder (the caller releases it), or null with a message saying why.

@@ -17,6 +17,7 @@
 #include <PrintCore/PMCore.h>
 #include <PrintCore/PMPrintingDialogExtensions.h>
 #include <PrintCore/PMTicket.h>
+#include <PrintCore/PPDLib.h>
 #include <QuickTime/ImageCompression.h>
 
 #endif

@@ -8,6 +8,8 @@
 #include <CoreFoundation/CFBundle.h>
 #include <CoreFoundation/CFDictionary.h>
 #include <CoreFoundation/CFNumber.h>
+#include <CoreFoundation/CFPlugIn.h>
+#include <CoreFoundation/CFPlugInCOM.h>
 #include <CoreFoundation/CFString.h>
 #include <CoreFoundation/CFURL.h>
 #include <CoreFoundation/CFUUID.h>

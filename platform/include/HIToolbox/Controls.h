@@ -98,6 +98,38 @@ OSStatus GetControlCommandID(ControlRef inControl, UInt32* outCommandID);
 OSStatus SetWindowDefaultButton(WindowRef inWindow, ControlRef inControl);
 OSStatus GetWindowDefaultButton(WindowRef inWindow, ControlRef* outControl);
 
+enum { controlPropertyInvalid = -5603, controlPropertyNotFoundErr = -5604 };
+
+/* Properties of a control by creator and tag, kept as bytes. Reading with a buffer of another
+   size than the property's is errDataSizeMismatch, with nothing written. */
+OSStatus GetControlProperty(ControlRef control, OSType propertyCreator, OSType propertyTag,
+                            UInt32 bufferSize, UInt32* actualSize, void* propertyBuffer);
+OSStatus SetControlProperty(ControlRef control, OSType propertyCreator, OSType propertyTag,
+                            UInt32 propertySize, const void* propertyData);
+OSStatus RemoveControlProperty(ControlRef control, OSType propertyCreator, OSType propertyTag);
+
+/* Moves the control's top-left corner to (h, v); what is embedded in it moves along. */
+void MoveControl(ControlRef theControl, SInt16 h, SInt16 v);
+/* Embeds the control in a container (a user pane), also one in another window: the control
+   and what it holds then belong to the container's window. */
+OSErr EmbedControl(ControlRef inControl, ControlRef inContainer);
+OSErr SetControlVisibility(ControlRef inControl, Boolean inIsVisible, Boolean inDoDraw);
+
+enum { errControlIsNotEmbedder = -30590, errCantEmbedIntoSelf = -30594, errCantEmbedRoot = -30595 };
+
+/* A popup's menu, read with 'mhan'. */
+enum { kControlPopupButtonMenuHandleTag = 'mhan', kControlPopupButtonMenuRefTag = 'mhan' };
+
+typedef UInt32 MenuItemAttributes;
+enum { kMenuItemAttrDisabled = 1 << 2, kMenuItemAttrHidden = 1 << 5 };
+
+/* A hidden item can't be chosen. */
+OSStatus ChangeMenuItemAttributes(MenuRef menu, MenuItemIndex item,
+                                  MenuItemAttributes setTheseAttributes,
+                                  MenuItemAttributes clearTheseAttributes);
+OSStatus GetMenuItemAttributes(MenuRef menu, MenuItemIndex item, MenuItemAttributes* outAttributes);
+UInt16 CountMenuItems(MenuRef theMenu);
+
 /* errUnknownControl when the window holds no control with that ID. */
 OSStatus GetControlByID(WindowRef inWindow, const ControlID* inID, ControlRef* outControl);
 OSStatus GetControlID(ControlRef inControl, ControlID* outID);

@@ -4,6 +4,7 @@
 #include "../common/PropertyList.h"
 #include "../common/TypeIDs.h"
 #include "Bundles.h"
+#include "PlugIns.h"
 #include "PropertyListObjects.h"
 #include "Strings.h"
 #include "StringsFile.h"
@@ -31,6 +32,7 @@ std::vector<__CFBundle*>& registry() {
 
 void bundleFinalize(platform::Object* object) {
     auto* bundle = static_cast<__CFBundle*>(object);
+    platform::forgetPlugIn(bundle);
     auto& bundles = registry();
     bundles.erase(std::remove(bundles.begin(), bundles.end(), bundle), bundles.end());
     if (bundle->info != nullptr) {

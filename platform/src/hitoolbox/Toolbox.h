@@ -7,6 +7,7 @@
 
 #include "../common/Object.h"
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -64,6 +65,11 @@ struct OpaqueEventHandlerRef : platform::Object {
     void* userData = nullptr;
 };
 
+// A popup's menu: a view of the popup's items.
+struct OpaqueMenuRef {
+    ControlRef owner = nullptr;
+};
+
 struct OpaqueControlRef : platform::Object {
     WindowRef window = nullptr;
     ControlRef parent = nullptr;
@@ -79,8 +85,10 @@ struct OpaqueControlRef : platform::Object {
     std::string title;
     std::string text; // the bytes of a text control (a password field's clear bytes)
     std::vector<std::string> menuItems;
-    std::vector<bool> hiddenItems; // by item, parallel to menuItems
-    UInt32 command = 0;            // the command a push button sends
+    std::vector<UInt32> itemAttributes; // by item, parallel to menuItems
+    OpaqueMenuRef* menu = nullptr;      // a popup's menu, made when first asked for
+    std::map<std::pair<OSType, OSType>, std::vector<unsigned char>> properties;
+    UInt32 command = 0; // the command a push button sends
     OpaqueEventTargetRef target;
     ControlKeyFilterUPP keyFilter = nullptr;
     ControlEditTextSelectionRec selection{0, 0};
@@ -157,5 +165,12 @@ void drawControlTree(ControlRef control);
 void renderWindow(WindowRef window);
 // Fills the rectangle of the port with the window's background.
 void eraseArea(GrafPtr port, const Rect& r);
+
+} // namespace platform
+
+namespace platform {
+
+// Frees a popup's menu record with its control.
+void disposeMenu(ControlRef control);
 
 } // namespace platform

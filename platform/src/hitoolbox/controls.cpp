@@ -95,6 +95,7 @@ void disposeControl(ControlRef control) {
         disposeControl(child);
     }
     removeAllHandlers(&control->target);
+    disposeMenu(control);
     if (WindowRef window = control->window) {
         if (window->focus == control) {
             window->focus = nullptr;
@@ -297,6 +298,13 @@ OSErr GetControlData(ControlRef inControl, ControlPartCode, ResType inTagName, S
     }
     if (inTagName == kControlFontStyleTag) {
         return copyOut(inControl->font, inBufferSize, inBuffer, outActualSize);
+    }
+    if (inTagName == kControlPopupButtonMenuRefTag && inControl->kind == ControlKind::PopupButton) {
+        if (inControl->menu == nullptr) {
+            inControl->menu = new OpaqueMenuRef{inControl};
+        }
+        MenuRef menu = inControl->menu;
+        return copyOut(menu, inBufferSize, inBuffer, outActualSize);
     }
     if (!platform::isTextKind(inControl->kind)) {
         return errDataNotSupported;

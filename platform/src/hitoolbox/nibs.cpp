@@ -347,7 +347,7 @@ bool buildControls(WindowRef window, ControlRef parent, const std::vector<Contro
         control->selection = {static_cast<SInt16>(desc.text.size()),
                               static_cast<SInt16>(desc.text.size())};
         control->menuItems = desc.items;
-        control->hiddenItems.assign(desc.items.size(), false);
+        control->itemAttributes.assign(desc.items.size(), 0);
         control->minimum = desc.minimum;
         control->maximum = desc.maximum;
         if (desc.kind == ControlKind::PopupButton) {

@@ -79,7 +79,7 @@ ControlRef addControl(WindowRef window, ControlRef parent, const ControlSpec& sp
     control->title = spec.title;
     control->text = spec.text;
     control->menuItems = spec.menuItems;
-    control->hiddenItems.assign(spec.menuItems.size(), false);
+    control->itemAttributes.assign(spec.menuItems.size(), 0);
     control->minimum = spec.minimum;
     control->maximum = spec.maximum;
     switch (spec.kind) {
@@ -124,8 +124,10 @@ bool controlState(ControlRef control, ControlState* state) {
     state->title = control->title;
     state->text = control->text;
     state->menuItems = control->menuItems;
-    state->hiddenItems = control->hiddenItems;
-    state->hiddenItems.resize(control->menuItems.size(), false);
+    state->hiddenItems.assign(control->menuItems.size(), false);
+    for (size_t i = 0; i < control->itemAttributes.size() && i < state->hiddenItems.size(); ++i) {
+        state->hiddenItems[i] = (control->itemAttributes[i] & kMenuItemAttrHidden) != 0;
+    }
     state->window = control->window;
     state->command = control->command;
     state->focused = control->window != nullptr && control->window->focus == control;

@@ -67,7 +67,8 @@ ClickResult click(ControlRef control, const SInt32* value) {
             return result;
         }
         size_t item = static_cast<size_t>(*value);
-        if (*value >= 1 && item <= control->hiddenItems.size() && control->hiddenItems[item - 1]) {
+        if (*value >= 1 && item <= control->itemAttributes.size() &&
+            (control->itemAttributes[item - 1] & kMenuItemAttrHidden) != 0) {
             result.outcome = ClickOutcome::HiddenItem;
             return result;
         }

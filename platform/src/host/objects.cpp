@@ -21,3 +21,22 @@ void clearAllocationFailures() {
 }
 
 } // namespace PlatformHost
+
+#include "../corefoundation/PlugIns.h"
+
+namespace PlatformHost {
+
+std::string lastPlugInError() {
+    return platform::lastPlugInError();
+}
+long liveInstancesForFactory(const std::string& factoryUUID) {
+    return platform::liveInstancesForFactory(factoryUUID);
+}
+int unloadUnusedPlugIns() {
+    return platform::unloadUnusedPlugIns();
+}
+bool isPlugInLoaded(CFPlugInRef plugIn) {
+    return platform::isPlugInLoaded(plugIn);
+}
+
+} // namespace PlatformHost
