@@ -63,3 +63,7 @@ extern SInt32 gMaxChars;
 // A zero-filled record with mode 1 and account type 1, made the newest context. Null when there
 // is no memory for it. Title and bundle are left for the caller.
 AccountingContext* allocateAccountingContext();
+
+// Frees the record. gContext stays on the newest record still alive (null when none is), so no
+// key filter reads a freed record.
+void freeAccountingContext(AccountingContext* context);
