@@ -80,8 +80,7 @@ int main(int argc, char** argv) {
     showTicket(ticket);
 
     DisposeWindow(pane.window);
-    std::free(context);
-    gContext = nullptr;
+    freeAccountingContext(context);
     PMRelease(session);
     PMRelease(ticket);
     long live = PlatformHost::liveObjectCount();

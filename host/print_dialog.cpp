@@ -1,0 +1,119 @@
+#include "host/PrintDialog.h"
+
+#include <PlatformHost.h>
+
+std::unique_ptr<PrintDialog> PrintDialog::create(const PrintDialogSetup& setup,
+                                                 std::string* error) {
+    std::unique_ptr<PrintDialog> dialog(new PrintDialog());
+    if (PMCreateSession(&dialog->session_) != noErr) {
+        *error = "no memory for the print session";
+        return nullptr;
+    }
+    if (!setup.noSettings) {
+        if (setup.settingsPath.empty()) {
+            PMTicketCreate(nullptr, CFSTR("com.apple.print.PrintSettingsTicket"),
+                           &dialog->settings_);
+        } else if (!PlatformHost::loadTicketFile(setup.settingsPath, &dialog->settings_, error)) {
+            return nullptr;
+        }
+        PlatformHost::setSessionTicket(dialog->session_, kPDE_PMPrintSettingsRef,
+                                       dialog->settings_);
+    }
+    if (!setup.ppdPath.empty()) {
+        PMTicketCreate(nullptr, CFSTR("com.apple.print.PrinterInfoTicket"), &dialog->printerInfo_);
+        CFStringRef path =
+            CFStringCreateWithCString(nullptr, setup.ppdPath.c_str(), kCFStringEncodingUTF8);
+        if (path == nullptr) {
+            *error = setup.ppdPath + ": not a UTF-8 path";
+            return nullptr;
+        }
+        PlatformHost::TicketItem item;
+        item.type = PlatformHost::TicketItem::Type::CString;
+        item.text = setup.ppdPath;
+        PlatformHost::putTicketItem(dialog->printerInfo_, "com.apple.print.PrinterInfo.PMPPDPath",
+                                    item);
+        CFRelease(path);
+        PlatformHost::setSessionTicket(dialog->session_, kPDE_PMPrinterInfoRef,
+                                       dialog->printerInfo_);
+    }
+
+    dialog->window_ = PlatformHost::createWindow("Print", Rect{0, 0, 480, 600});
+    PlatformHost::ControlSpec pane;
+    pane.kind = PlatformHost::ControlKind::UserPane;
+    pane.signature = 'PDE ';
+    pane.bounds = setup.userPaneBounds;
+    dialog->userPane_ = PlatformHost::addControl(dialog->window_, nullptr, pane);
+    PlatformHost::ControlSpec cancel;
+    cancel.kind = PlatformHost::ControlKind::PushButton;
+    cancel.signature = 'prnt';
+    cancel.id = 2;
+    cancel.title = "Cancel";
+    cancel.bounds = Rect{440, 380, 462, 470};
+    PlatformHost::addControl(dialog->window_, nullptr, cancel);
+    PlatformHost::ControlSpec print;
+    print.kind = PlatformHost::ControlKind::PushButton;
+    print.signature = 'prnt';
+    print.id = 1;
+    print.title = "Print";
+    print.bounds = Rect{440, 480, 462, 580};
+    dialog->printButton_ = PlatformHost::addControl(dialog->window_, nullptr, print);
+    SetWindowDefaultButton(dialog->window_, dialog->printButton_);
+    if (setup.helpBundle != nullptr) {
+        CFBundleRef helpBundle = setup.helpBundle;
+        SetControlProperty(dialog->printButton_, 'QPDE', 'MBND', sizeof helpBundle, &helpBundle);
+    }
+    // The dialog's own handling of a press comes after whatever the pane installs later.
+    EventTypeSpec hit = {kEventClassControl, kEventControlHit};
+    InstallEventHandler(GetControlEventTarget(dialog->printButton_),
+                        NewEventHandlerUPP(printButtonHandler), 1, &hit, dialog.get(),
+                        &dialog->handler_);
+    SetPortWindowPort(dialog->window_);
+    return dialog;
+}
+
+PrintDialog::~PrintDialog() {
+    if (window_ != nullptr) {
+        DisposeWindow(window_);
+    }
+    if (session_ != nullptr) {
+        PMRelease(session_);
+    }
+    if (settings_ != nullptr) {
+        PMRelease(settings_);
+    }
+    if (printerInfo_ != nullptr) {
+        PMRelease(printerInfo_);
+    }
+}
+
+void PrintDialog::attach(PlugInIntf* plugIn, PMPDEContext context) {
+    plugIn_ = plugIn;
+    context_ = context;
+}
+
+void PrintDialog::detach() {
+    plugIn_ = nullptr;
+    context_ = nullptr;
+}
+
+OSStatus PrintDialog::printButtonHandler(EventHandlerCallRef, EventRef, void* userData) {
+    auto* dialog = static_cast<PrintDialog*>(userData);
+    dialog->pressHandled_ = true;
+    // As a print dialog does, the panes store their settings before the job is made.
+    if (dialog->plugIn_ != nullptr && dialog->context_ != nullptr) {
+        dialog->plugIn_->vtable->Sync(dialog->context_, dialog->session_, 0);
+    }
+    ++dialog->jobs_;
+    dialog->lastJob_ =
+        dialog->settings_ != nullptr ? PlatformHost::ticketToXml(dialog->settings_) : std::string();
+    return noErr;
+}
+
+PrintDialog::Press PrintDialog::pressPrint() {
+    pressHandled_ = false;
+    Press press;
+    PlatformHost::ClickResult result = PlatformHost::click(printButton_);
+    press.status = result.hitStatus;
+    press.printed = pressHandled_;
+    return press;
+}
