@@ -40,7 +40,7 @@ class DrawTest : public PlatformTest {
     }
     void TearDown() override {
         DisposeWindow(window_);
-        std::free(context_);
+        freeAccountingContext(context_);
         manager_.reset();
         PlatformTest::TearDown();
     }

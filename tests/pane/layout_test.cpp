@@ -289,7 +289,7 @@ TEST_F(LayoutWithoutControlsTest, OnlyTheContextAndTheGlobalChange) {
     context->accountingMode = 1;
     setControls(context);
     EXPECT_TRUE(PlatformHost::drawLog().empty());
-    std::free(context);
+    freeAccountingContext(context);
 }
 
 } // namespace

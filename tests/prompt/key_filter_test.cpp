@@ -25,7 +25,7 @@ class KeyFilterTest : public PlatformTest {
     }
     void TearDown() override {
         DisposeWindow(window_);
-        std::free(context_);
+        freeAccountingContext(context_);
         PlatformTest::TearDown();
     }
     ControlRef field(SInt32 id) { return PlatformHost::findControl(window_, id); }
@@ -109,8 +109,8 @@ TEST_F(KeyFilterTest, TheNewestContextDecides) {
     EXPECT_FALSE(passes(501, std::string(32, 'a'), 'b'));
     newer->accountingMode = 3;
     EXPECT_TRUE(passes(501, std::string(32, 'a'), 'b'));
-    std::free(newer);
-    gContext = context_;
+    freeAccountingContext(newer);
+    EXPECT_EQ(gContext, context_);
 }
 
 TEST_F(KeyFilterTest, ACharacterWhoseBytesWouldCrossTheLimitIsRefusedWhole) {

@@ -29,15 +29,20 @@ TEST_F(ContextTest, FreshRecordHasTheDefaults) {
     EXPECT_EQ(context->printButtonHandlerRef, nullptr);
     EXPECT_EQ(context->imageManager, nullptr);
     EXPECT_EQ(gContext, context);
-    std::free(context);
+    freeAccountingContext(context);
 }
 
-TEST_F(ContextTest, TheNewestRecordIsTheGlobalContext) {
+TEST_F(ContextTest, TheGlobalContextIsTheNewestLiveRecord) {
     AccountingContext* first = allocateAccountingContext();
     AccountingContext* second = allocateAccountingContext();
     EXPECT_EQ(gContext, second);
-    std::free(first);
-    std::free(second);
+    AccountingContext* third = allocateAccountingContext();
+    freeAccountingContext(third);
+    EXPECT_EQ(gContext, second) << "never a freed record";
+    freeAccountingContext(first);
+    EXPECT_EQ(gContext, second) << "an older record going leaves the newest";
+    freeAccountingContext(second);
+    EXPECT_EQ(gContext, nullptr);
 }
 
 TEST_F(ContextTest, CodeFieldsHoldEightyBytes) {

@@ -130,7 +130,7 @@ TEST_F(SyncStoreTest, StoreThenLoadRoundTrips) {
     EXPECT_EQ(other->accountType, 2);
     EXPECT_STREQ(other->defaultUserID, "jdoe");
     EXPECT_STREQ(other->defaultAccountID, "4711");
-    std::free(other);
+    freeAccountingContext(other);
 }
 
 } // namespace

@@ -25,8 +25,7 @@ class BundleTest : public PlatformTest {
 
     void TearDown() override {
         PlatformHost::setModalEventSource(nullptr);
-        std::free(context_);
-        gContext = nullptr;
+        freeAccountingContext(context_);
         if (bundle_ != nullptr) {
             CFRelease(bundle_);
         }

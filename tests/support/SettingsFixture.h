@@ -24,8 +24,7 @@ class SettingsTest : public PlatformTest {
         if (pane_.window != nullptr) {
             DisposeWindow(pane_.window);
         }
-        std::free(context_);
-        gContext = nullptr;
+        freeAccountingContext(context_);
         PMRelease(session_);
         PMRelease(ticket_);
         PlatformTest::TearDown();

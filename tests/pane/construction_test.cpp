@@ -1,0 +1,247 @@
+// Building the pane into the dialog, and the pane's event handler.
+#include "pane/PaneLayout.h"
+#include "support/DialogFixture.h"
+
+#include <cstring>
+
+namespace {
+
+class ConstructionTest : public DialogTest {
+  protected:
+    std::string text(SInt32 id) {
+        PlatformHost::ControlState s;
+        PlatformHost::controlState(control(id), &s);
+        return s.text;
+    }
+    void setText(SInt32 id, const std::string& t) {
+        SetControlData(control(id), 0, kControlEditTextTextTag, static_cast<Size>(t.size()),
+                       t.data());
+    }
+    ScopedEnv english_{"LC_ALL", "C"};
+};
+
+TEST(Centring, HalvesAreRoundedTowardZeroSeparately) {
+    struct Case {
+        Rect outer, inner;
+        SInt16 h, v;
+    };
+    const Case cases[] = {
+        {{0, 10, 100, 411}, {0, 0, 50, 200}, 110, 25},     // outer width 401
+        {{0, 10, 100, 411}, {0, 0, 50, 201}, 110, 25},     // inner width 201
+        {{0, 0, 101, 301}, {0, 0, 50, 200}, 50, 25},       // 150 - 100
+        {{20, 30, 60, 130}, {0, 0, 300, 500}, -170, -110}, // larger than the outer pane
+        {{-7, -7, 0, 0}, {0, 0, 3, 3}, -5, -5}, // -7 + 7/2 - 3/2: 3.5 and 1.5 cut to 3, 1
+        {{0, 32000, 10, 32767}, {0, 0, 10, -2000}, -32153, 0}, // the low 16 bits of 33383
+    };
+    for (const Case& c : cases) {
+        Point p = centredOrigin(c.outer, c.inner);
+        EXPECT_EQ(p.h, c.h) << c.outer.left << " " << c.outer.right;
+        EXPECT_EQ(p.v, c.v) << c.outer.top << " " << c.outer.bottom;
+    }
+}
+
+TEST_F(ConstructionTest, TheContentPaneIsCentredAndEmbeddedInTheUserPane) {
+    PrintDialogSetup setup;
+    setup.userPaneBounds = Rect{40, 21, 419, 581}; // odd width and height
+    openPane("quorv.ppd", setup);
+    ControlRef content = control(50);
+    ASSERT_NE(content, nullptr);
+    EXPECT_EQ(pane_->contentPane, content);
+    PlatformHost::ControlState state;
+    PlatformHost::controlState(content, &state);
+    EXPECT_EQ(state.parent, dialog_->userPane());
+    EXPECT_TRUE(state.visible);
+    Point expected = centredOrigin(setup.userPaneBounds, Rect{0, 0, 300, 500});
+    EXPECT_EQ(state.bounds.left, expected.h);
+    EXPECT_EQ(state.bounds.top, expected.v);
+    // Everything inside moved along.
+    PlatformHost::ControlState popup;
+    PlatformHost::controlState(control(100), &popup);
+    EXPECT_EQ(popup.bounds.left, expected.h + 20);
+    EXPECT_EQ(pane_->paneOpened, 1);
+    EXPECT_NE(pane_->imageManager, nullptr);
+}
+
+TEST_F(ConstructionTest, ThePopupsShowTheSettingsAndKontavarCantBeChosen) {
+    PrintDialogSetup setup;
+    makeDialog("quorv.ppd", setup);
+    PlatformHost::TicketItem item;
+    item.type = PlatformHost::TicketItem::Type::SInt32;
+    item.number = 2;
+    PlatformHost::putTicketItem(dialog_->settings(), "com.quorv.Act.qtaf.On", item);
+    PlatformHost::putTicketItem(dialog_->settings(), "com.quorv.Act.qtaf.AT", item);
+    item.number = 0;
+    PlatformHost::putTicketItem(dialog_->settings(), "com.quorv.Act.qtaf.Prm", item);
+    ASSERT_EQ(prologue(), noErr);
+    ASSERT_EQ(initialize(), noErr);
+    ASSERT_EQ(Open(pde_), noErr);
+    EXPECT_EQ(GetControlValue(control(100)), 2);
+    EXPECT_EQ(GetControlValue(control(92)), 2);
+    PlatformHost::ControlState popup;
+    PlatformHost::controlState(control(100), &popup);
+    ASSERT_EQ(popup.hiddenItems.size(), 3u);
+    EXPECT_FALSE(popup.hiddenItems[0]);
+    EXPECT_TRUE(popup.hiddenItems[1]);
+    EXPECT_FALSE(popup.hiddenItems[2]);
+    SInt32 two = 2;
+    EXPECT_EQ(PlatformHost::click(control(100), &two).outcome,
+              PlatformHost::ClickOutcome::HiddenItem);
+}
+
+TEST_F(ConstructionTest, DefaultCodesFillTheFieldsOnlyWhenNotPrompting) {
+    makeDialog();
+    ASSERT_EQ(prologue(), noErr);
+    ASSERT_EQ(initialize(), noErr);
+    std::strcpy(pane_->defaultUserID, "user");
+    std::strcpy(pane_->defaultAccountID, "acct");
+    pane_->promptAtPrint = 1;
+    ASSERT_EQ(Open(pde_), noErr);
+    EXPECT_EQ(text(302), "");
+    terminate();
+    dialog_.reset();
+
+    makeDialog();
+    ASSERT_EQ(prologue(), noErr);
+    ASSERT_EQ(initialize(), noErr);
+    std::strcpy(pane_->defaultUserID, "user");
+    pane_->promptAtPrint = 0;
+    ASSERT_EQ(Open(pde_), noErr);
+    EXPECT_EQ(text(302), "user");
+}
+
+TEST_F(ConstructionTest, ALaterOpenOnlyRenewsTheCommandHandlerAndHelpBundle) {
+    openPane();
+    ControlRef content = pane_->contentPane;
+    ImageImportManager* cache = pane_->imageManager;
+    SetControlValue(control(202), 1);
+    setText(302, "typed");
+    pane_->helpBundle = nullptr;
+    EXPECT_EQ(Close(pde_), noErr);
+    EXPECT_EQ(Open(pde_), noErr);
+    EXPECT_EQ(pane_->contentPane, content);
+    EXPECT_EQ(pane_->imageManager, cache);
+    EXPECT_EQ(GetControlValue(control(202)), 1);
+    EXPECT_EQ(text(302), "typed");
+    EXPECT_EQ(pane_->helpBundle, helpBundle_);
+}
+
+TEST_F(ConstructionTest, TheCodeFieldsAreFilteredAndThePictureDrawsItself) {
+    openPane();
+    SInt32 full = 3;
+    PlatformHost::click(control(100), &full);
+    PlatformHost::click(control(300));
+    EXPECT_EQ(PlatformHost::typeText(control(302), "ab?c"), 3);
+    EXPECT_EQ(text(302), "abc");
+    PlatformHost::renderWindow(dialog_->window());
+    Rect image;
+    GetControlBounds(control(101), &image);
+    uint32_t pixel = PlatformHost::portPixel(dialog_->window(), image.left + 32, image.top + 5);
+    EXPECT_NE(pixel & 0xFFFFFF, 0xEDEDEFu) << "the on picture is drawn at the image control";
+}
+
+class PaneEventsTest : public ConstructionTest {
+  protected:
+    void SetUp() override {
+        ConstructionTest::SetUp();
+        openPane();
+        SInt32 full = 3;
+        PlatformHost::click(control(100), &full);
+    }
+};
+
+TEST_F(PaneEventsTest, TheModePopupReLaysThePane) {
+    EXPECT_EQ(pane_->accountingMode, 3);
+    EXPECT_FALSE(IsControlVisible(control(92)));
+    EXPECT_EQ(gMaxChars, 64);
+    SInt32 off = 1;
+    EXPECT_EQ(PlatformHost::click(control(100), &off).hitStatus, eventNotHandledErr);
+    EXPECT_EQ(pane_->accountingMode, 1);
+    EXPECT_TRUE(IsControlVisible(control(91)));
+}
+
+TEST_F(PaneEventsTest, DefaultCodesRadioPutsTheDefaultCodesBack) {
+    PlatformHost::click(control(300));
+    std::strcpy(pane_->defaultUserID, "stored");
+    std::strcpy(pane_->defaultAccountID, "codes");
+    setText(302, "typed");
+    setText(304, "too");
+    PlatformHost::click(control(200));
+    EXPECT_EQ(pane_->promptAtPrint, 1);
+    EXPECT_EQ(text(302), "typed") << "the prompt radio leaves the text";
+    EXPECT_FALSE(IsControlEnabled(control(302)));
+    EXPECT_EQ(PlatformHost::click(control(300)).outcome, PlatformHost::ClickOutcome::Delivered);
+    EXPECT_EQ(pane_->promptAtPrint, 0);
+    EXPECT_EQ(GetControlValue(control(200)), 0);
+    EXPECT_EQ(GetControlValue(control(300)), 1);
+    EXPECT_EQ(text(302), "stored");
+    EXPECT_EQ(text(304), "codes");
+}
+
+TEST_F(PaneEventsTest, TheConcealBoxesChangeOnlyTheirValue) {
+    PlatformHost::click(control(200));
+    // An empty ticket conceals both codes.
+    ASSERT_EQ(pane_->concealUserID, 1);
+    ASSERT_EQ(pane_->concealAccountID, 1);
+    PlatformHost::clearDrawLog();
+    PlatformHost::click(control(202));
+    PlatformHost::click(control(203));
+    EXPECT_EQ(pane_->concealUserID, 0);
+    EXPECT_EQ(pane_->concealAccountID, 0);
+    EXPECT_TRUE(PlatformHost::drawLog().empty()) << "no layout";
+    PlatformHost::click(control(202));
+    EXPECT_EQ(pane_->concealUserID, 1);
+    EXPECT_EQ(pane_->concealAccountID, 0);
+}
+
+TEST_F(PaneEventsTest, AccountTypeAndForeignControls) {
+    SInt32 kontavarNotInPane = 2;
+    pane_->accountingMode = 2;
+    setControls(pane_);
+    PlatformHost::click(control(300));
+    PlatformHost::click(control(92), &kontavarNotInPane);
+    EXPECT_EQ(pane_->accountType, 2);
+    EXPECT_TRUE(IsControlEnabled(control(304)));
+
+    PlatformHost::ControlSpec foreign;
+    foreign.kind = PlatformHost::ControlKind::CheckBox;
+    foreign.signature = 'XXXX';
+    foreign.id = 202;
+    ControlRef other = PlatformHost::addControl(dialog_->window(), control(50), foreign);
+    SInt32 before = pane_->concealUserID;
+    EXPECT_EQ(PlatformHost::click(other).hitStatus, eventNotHandledErr);
+    EXPECT_EQ(pane_->concealUserID, before);
+}
+
+TEST_F(PaneEventsTest, HelpAndOtherCommands) {
+    EXPECT_EQ(PlatformHost::sendCommand(dialog_->window(), 'help'), noErr);
+    auto requests = PlatformHost::helpRequests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].page, "Mac_topics/M_accounting_dialog.htm");
+    EXPECT_EQ(PlatformHost::sendCommand(dialog_->window(), 'Qhlp'), eventNotHandledErr);
+    EXPECT_EQ(PlatformHost::sendCommand(dialog_->window(), 'abcd'), eventNotHandledErr);
+    EXPECT_EQ(PlatformHost::helpRequests().size(), 1u);
+}
+
+TEST_F(PaneEventsTest, PrintGoesStraightOnWithAccountingOff) {
+    SInt32 off = 1;
+    PlatformHost::click(control(100), &off);
+    PrintDialog::Press press = dialog_->pressPrint();
+    EXPECT_EQ(press.status, noErr) << "the dialog's own handling took it";
+    EXPECT_TRUE(press.printed);
+}
+
+TEST_F(PaneEventsTest, PrintWithAccountingOnCollectsTheCodes) {
+    PlatformHost::click(control(300));
+    setText(302, "A1");
+    setText(304, "");
+    PrintDialog::Press press = dialog_->pressPrint();
+    EXPECT_EQ(press.status, noErr);
+    EXPECT_FALSE(press.printed) << "a missing default code stops the job";
+    EXPECT_EQ(PlatformHost::notices().size(), 1u);
+    setText(304, "B2");
+    press = dialog_->pressPrint();
+    EXPECT_TRUE(press.printed);
+    EXPECT_STREQ(pane_->promptAccountID, "B2");
+}
+
+} // namespace
