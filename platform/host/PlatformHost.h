@@ -60,6 +60,10 @@ WindowRef createWindow(const std::string& title, const Rect& bounds);
 // A control in the window, embedded in parent (the window's root when null); null on failure.
 ControlRef addControl(WindowRef window, ControlRef parent, const ControlSpec& spec);
 ControlRef findControl(WindowRef window, SInt32 id, OSType signature = kDefaultSignature);
+// The name of the nib window the window was made from, else its title.
+std::string windowName(WindowRef window);
+// True while a modal loop runs for the window.
+bool isModal(WindowRef window);
 
 struct ControlState {
     ControlKind kind = ControlKind::UserPane;

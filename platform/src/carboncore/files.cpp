@@ -263,9 +263,10 @@ bool itemForPath(const std::string& path, ItemRef* item) {
         std::string part =
             path.substr(at, slash == std::string::npos ? std::string::npos : slash - at);
         if (part == "..") {
-            return false;
-        }
-        if (!part.empty() && part != ".") {
+            if (!parts.empty()) {
+                parts.pop_back();
+            }
+        } else if (!part.empty() && part != ".") {
             parts.push_back(part);
         }
         if (slash == std::string::npos) {

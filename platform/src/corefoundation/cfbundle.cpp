@@ -129,7 +129,10 @@ CFBundleRef openBundle(const std::string& path, std::string* error) {
         *error = "out of memory";
         return nullptr;
     }
-    bundle->path = path;
+    // The bundle is known by its real path, without links or "..".
+    char* real = realpath(path.c_str(), nullptr);
+    bundle->path = real != nullptr ? real : path;
+    std::free(real);
     while (bundle->path.size() > 1 && bundle->path.back() == '/') {
         bundle->path.pop_back();
     }

@@ -97,6 +97,7 @@ struct OpaqueControlRef : platform::Object {
 
 struct OpaqueWindowPtr : platform::Object {
     std::string title;
+    std::string nibName; // the name of the nib window it was made from; empty otherwise
     Rect bounds{0, 0, 0, 0};
     ControlRef root = nullptr;
     OpaqueGrafPtr port;

@@ -462,6 +462,7 @@ OSStatus CreateWindowFromNib(IBNibRef inNibRef, CFStringRef inName, WindowRef* o
         DisposeWindow(window);
         return memFullErr;
     }
+    window->nibName = found->first;
     *outWindow = window;
     return noErr;
 }

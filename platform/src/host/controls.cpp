@@ -109,6 +109,17 @@ ControlRef findControl(WindowRef window, SInt32 id, OSType signature) {
     return platform::findControlByID(window->root, ControlID{signature, id});
 }
 
+std::string windowName(WindowRef window) {
+    if (window == nullptr) {
+        return {};
+    }
+    return window->nibName.empty() ? window->title : window->nibName;
+}
+
+bool isModal(WindowRef window) {
+    return window != nullptr && window->modalDepth > 0;
+}
+
 bool controlState(ControlRef control, ControlState* state) {
     if (control == nullptr || state == nullptr) {
         return false;
