@@ -29,7 +29,9 @@ class PrintDialog {
     void detach();
 
     struct Press {
-        OSStatus status = noErr; // what the control-hit dispatch returned
+        // What the handlers before the dialog's own returned: -9874 when they passed the press
+        // on and the dialog printed.
+        OSStatus status = noErr;
         bool printed = false;
     };
     // The user presses Print.

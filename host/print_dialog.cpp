@@ -113,7 +113,8 @@ PrintDialog::Press PrintDialog::pressPrint() {
     pressHandled_ = false;
     Press press;
     PlatformHost::ClickResult result = PlatformHost::click(printButton_);
-    press.status = result.hitStatus;
+    // What the pane's handlers made of the press: -9874 when they passed it on to the dialog.
     press.printed = pressHandled_;
+    press.status = pressHandled_ ? OSStatus{eventNotHandledErr} : result.hitStatus;
     return press;
 }

@@ -1,0 +1,157 @@
+// printdialog: plays the print dialog around the Accounting pane.
+//
+//   printdialog                      runs the demo tour and writes pictures to printdialog-out/
+//   printdialog SCENARIO...          runs scenario files; exit 0 held, 1 failed, 2 broken
+//   printdialog -i                   takes the commands from the terminal
+//   options: --bundle PATH  --out DIR
+#include "host/scenario/ScenarioRunner.h"
+
+#include <PlatformHost.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+class FileLines : public LineSource {
+  public:
+    explicit FileLines(std::vector<ScenarioLine> lines) : lines_(std::move(lines)) {}
+    bool next(ScenarioLine* line) override {
+        if (at_ >= lines_.size()) {
+            return false;
+        }
+        *line = lines_[at_++];
+        return true;
+    }
+
+  private:
+    std::vector<ScenarioLine> lines_;
+    size_t at_ = 0;
+};
+
+class TerminalLines : public LineSource {
+  public:
+    bool next(ScenarioLine* line) override {
+        for (;;) {
+            std::cout << "printdialog> " << std::flush;
+            std::string text;
+            if (!std::getline(std::cin, text)) {
+                std::cout << "\n";
+                return false;
+            }
+            ++number_;
+            std::string error;
+            std::vector<std::string> words;
+            if (!splitScenarioLine(text, &words, &error)) {
+                std::cout << "line " << number_ << ": " << error << "\n";
+                continue;
+            }
+            if (words.empty()) {
+                continue;
+            }
+            if (words[0] == "quit" || words[0] == "exit") {
+                return false;
+            }
+            *line = ScenarioLine{number_, words};
+            return true;
+        }
+    }
+
+  private:
+    int number_ = 0;
+};
+
+// The folder this program lives in: the build's bin/.
+std::string programFolder() {
+    char path[4096];
+    ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+    if (n <= 0) {
+        return ".";
+    }
+    std::string exe(path, static_cast<size_t>(n));
+    return exe.substr(0, exe.find_last_of('/'));
+}
+
+std::string folderOf(const std::string& path) {
+    size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? "." : path.substr(0, slash);
+}
+
+std::string nameOf(const std::string& path) {
+    size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+int usage() {
+    std::cerr << "usage: printdialog [--bundle PATH] [--out DIR] [-i | SCENARIO...]\n";
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::string build = programFolder() + "/..";
+    RunnerOptions options;
+    options.bundlePath = build + "/Accounting.plugin";
+    options.helpBundlePath = build + "/QuorvHelp.bundle";
+    options.outDir = "printdialog-out";
+    std::vector<std::string> scenarios;
+    bool interactive = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg == "--bundle" && i + 1 < argc) {
+            options.bundlePath = argv[++i];
+        } else if (arg == "--out" && i + 1 < argc) {
+            options.outDir = argv[++i];
+        } else if (arg == "-i") {
+            interactive = true;
+        } else if (!arg.empty() && arg[0] == '-') {
+            return usage();
+        } else {
+            scenarios.push_back(arg);
+        }
+    }
+    if (interactive) {
+        if (!scenarios.empty()) {
+            return usage();
+        }
+        options.interactive = true;
+        ScenarioRunner runner(options, "terminal", ".", std::cout);
+        TerminalLines lines;
+        return static_cast<int>(runner.run(lines));
+    }
+    if (scenarios.empty()) {
+        scenarios.push_back(std::string(ACCOUNTING_SOURCE_DIR) + "/examples/demo.scenario");
+    }
+    int worst = 0;
+    for (const std::string& path : scenarios) {
+        std::ifstream in(path, std::ios::binary);
+        if (!in) {
+            std::cout << path << ": error: no such scenario file\n";
+            worst = 2;
+            continue;
+        }
+        std::stringstream text;
+        text << in.rdbuf();
+        std::vector<ScenarioLine> lines;
+        std::string error;
+        if (!readScenario(text.str(), &lines, &error)) {
+            // "line N: why" becomes "file:N: error: why".
+            size_t colon = error.find(':');
+            std::cout << nameOf(path) << ":" << error.substr(5, colon - 5)
+                      << ": error:" << error.substr(colon + 1) << "\n";
+            worst = 2;
+            continue;
+        }
+        ScenarioRunner runner(options, nameOf(path), folderOf(path), std::cout);
+        FileLines source(std::move(lines));
+        int result = static_cast<int>(runner.run(source));
+        worst = std::max(worst, result);
+    }
+    return worst;
+}

@@ -1,0 +1,698 @@
+#include "host/scenario/ScenarioRunner.h"
+
+#include "host/scenario/WindowText.h"
+
+#include <PlatformHost.h>
+
+#include <cstring>
+#include <sys/stat.h>
+
+namespace {
+
+const char* kFactoryUUID = "5C16FB24-2D86-46E4-AFE6-D8C0F52B5124";
+
+// A failure that stops the scenario: a syntax error, a missing file, a bad bundle.
+struct ScenarioError {
+    std::string message;
+};
+
+[[noreturn]] void fail(const std::string& message) {
+    throw ScenarioError{message};
+}
+
+void needWords(const std::vector<std::string>& w, size_t count, const char* usage) {
+    if (w.size() != count) {
+        fail(std::string("usage: ") + usage);
+    }
+}
+
+long numberOf(const std::string& word) {
+    long value = 0;
+    if (!parseNumber(word, &value)) {
+        fail("\"" + word + "\" is not a number");
+    }
+    return value;
+}
+
+UInt32 fourCharCode(const std::string& word) {
+    if (word.size() != 4) {
+        fail("\"" + word + "\" is not a four-character code");
+    }
+    UInt32 code = 0;
+    for (unsigned char c : word) {
+        code = (code << 8) | c;
+    }
+    return code;
+}
+
+bool fileExists(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0;
+}
+
+void makeFolders(const std::string& path) {
+    for (size_t at = 1; (at = path.find('/', at)) != std::string::npos; ++at) {
+        mkdir(path.substr(0, at).c_str(), 0755);
+    }
+}
+
+std::string cfText(CFTypeRef value) {
+    char text[1024] = "";
+    if (value != nullptr && CFGetTypeID(value) == CFStringGetTypeID()) {
+        CFStringGetCString(static_cast<CFStringRef>(value), text, sizeof text,
+                           kCFStringEncodingUTF8);
+    }
+    return text;
+}
+
+} // namespace
+
+ScenarioRunner::ScenarioRunner(RunnerOptions options, std::string label, std::string folder,
+                               std::ostream& out)
+    : options_(std::move(options)), label_(std::move(label)), folder_(std::move(folder)),
+      out_(out) {}
+
+ScenarioRunner::~ScenarioRunner() {
+    cleanUp();
+}
+
+std::string ScenarioRunner::resolve(const std::string& path) const {
+    if (path.empty() || path[0] == '/') {
+        return path;
+    }
+    return folder_.empty() ? path : folder_ + "/" + path;
+}
+
+ScenarioRunner::Dialog& ScenarioRunner::dialog() {
+    return dialogs_[current_];
+}
+
+PlugInIntfVTable& ScenarioRunner::table() {
+    Dialog& d = dialog();
+    if (d.plugIn == nullptr) {
+        fail("the bundle is not loaded (load first)");
+    }
+    if (d.plugIn->extension() == nullptr) {
+        fail("the interface has been released");
+    }
+    return d.plugIn->table();
+}
+
+WindowRef ScenarioRunner::activeWindow() {
+    if (modalWindow_ != nullptr) {
+        return modalWindow_;
+    }
+    Dialog& d = dialog();
+    if (d.dialog == nullptr) {
+        fail("there is no dialog yet (load first)");
+    }
+    return d.dialog->window();
+}
+
+ControlRef ScenarioRunner::controlOf(const std::string& idWord, WindowRef window) {
+    long id = numberOf(idWord);
+    WindowRef w = window != nullptr ? window : activeWindow();
+    ControlRef control = PlatformHost::findControl(w, static_cast<SInt32>(id));
+    if (control == nullptr) {
+        fail("window \"" + PlatformHost::windowName(w) + "\" has no control " + idWord);
+    }
+    return control;
+}
+
+OSStatus ScenarioRunner::call(const std::function<OSStatus()>& entryPoint) {
+    PlatformHost::StderrCapture capture;
+    OSStatus status = entryPoint();
+    std::string text = capture.finish();
+    for (size_t at = 0; at < text.size();) {
+        size_t end = text.find('\n', at);
+        std::string line = text.substr(at, end == std::string::npos ? std::string::npos : end - at);
+        stderrLines_.push_back(line);
+        out_ << "      stderr: " << line << "\n";
+        if (end == std::string::npos) {
+            break;
+        }
+        at = end + 1;
+    }
+    return status;
+}
+
+void ScenarioRunner::check(bool held, const std::string& expected, const std::string& got) {
+    if (held) {
+        return;
+    }
+    ++failures_;
+    out_ << "FAIL " << label_ << ":" << lineNumber_ << ": expected " << expected << " got " << got
+         << "\n";
+}
+
+void ScenarioRunner::setupCommand(const std::vector<std::string>& w) {
+    Dialog& d = dialog();
+    if (d.dialog != nullptr) {
+        fail("\"" + w[0] + "\" comes before load");
+    }
+    const std::string& command = w[0];
+    if (command == "printer") {
+        needWords(w, 2, "printer PATH|none");
+        d.printer = w[1] == "none" ? "" : resolve(w[1]);
+        if (!d.printer.empty() && !fileExists(d.printer)) {
+            fail(d.printer + ": no such file");
+        }
+    } else if (command == "settings") {
+        needWords(w, 2, "settings PATH|none");
+        d.noSettings = w[1] == "none";
+        d.settings = d.noSettings ? "" : resolve(w[1]);
+        if (!d.settings.empty() && !fileExists(d.settings)) {
+            fail(d.settings + ": no such file");
+        }
+    } else if (command == "ticket") {
+        needWords(w, 4, "ticket KEY int N | ticket KEY str TEXT");
+        if (w[2] == "int") {
+            d.edits.push_back({w[1], true, numberOf(w[3]), ""});
+        } else if (w[2] == "str") {
+            d.edits.push_back({w[1], false, 0, w[3]});
+        } else {
+            fail("usage: ticket KEY int N | ticket KEY str TEXT");
+        }
+    } else if (command == "help-bundle") {
+        needWords(w, 2, "help-bundle PATH|none");
+        d.helpBundle = w[1] == "none" ? "none" : resolve(w[1]);
+    }
+}
+
+void ScenarioRunner::load() {
+    Dialog& d = dialog();
+    if (d.dialog != nullptr) {
+        fail("already loaded");
+    }
+    PrintDialogSetup setup;
+    setup.ppdPath = d.printer;
+    setup.settingsPath = d.settings;
+    setup.noSettings = d.noSettings;
+    if (d.helpBundle != "none") {
+        std::string path = d.helpBundle.empty() ? options_.helpBundlePath : d.helpBundle;
+        std::string error;
+        d.helpBundleRef = PlatformHost::openBundle(path, &error);
+        if (d.helpBundleRef == nullptr) {
+            fail("help bundle " + error);
+        }
+        setup.helpBundle = d.helpBundleRef;
+    }
+    std::string error;
+    d.dialog = PrintDialog::create(setup, &error);
+    if (d.dialog == nullptr) {
+        fail(error);
+    }
+    // The printer must be one the PPD library can read.
+    if (d.dialog->printerInfo() != nullptr) {
+        ppdContext ppd = nullptr;
+        ppdFileRecord file = nullptr;
+        if (ppdOpenCompiledPPDFromTicket(d.dialog->printerInfo(), &ppd, &file) != noErr) {
+            fail(d.printer + ": not a PPD file");
+        }
+        ppdCloseCompiledPPDFromTicket(ppd, file);
+    }
+    for (const TicketEdit& edit : d.edits) {
+        if (d.dialog->settings() == nullptr) {
+            fail("\"ticket\" needs a print-settings ticket (settings none was given)");
+        }
+        PlatformHost::TicketItem item;
+        item.type = edit.isInt ? PlatformHost::TicketItem::Type::SInt32
+                               : PlatformHost::TicketItem::Type::CString;
+        item.number = static_cast<SInt32>(edit.number);
+        item.text = edit.text;
+        PlatformHost::putTicketItem(d.dialog->settings(), edit.key, item);
+    }
+    d.plugIn = PlugInHost::load(options_.bundlePath, &error);
+    if (d.plugIn == nullptr) {
+        fail(error);
+    }
+    out_ << "      loaded " << options_.bundlePath << "\n";
+}
+
+void ScenarioRunner::lifecycleCommand(const std::vector<std::string>& w) {
+    const std::string& command = w[0];
+    Dialog& d = dialog();
+    if (modalWindow_ != nullptr) {
+        fail("\"" + command + "\" can't be done while the prompt is open");
+    }
+    OSStatus status = noErr;
+    if (command == "load") {
+        needWords(w, 1, "load");
+        load();
+        return;
+    }
+    if (command == "release") {
+        needWords(w, 1, "release");
+        if (d.plugIn == nullptr) {
+            fail("the bundle is not loaded");
+        }
+        d.dialog->detach();
+        d.plugIn->release();
+        out_ << "      released the interface and the instance\n";
+        return;
+    }
+    PlugInIntfVTable& t = table();
+    if (command == "prologue") {
+        needWords(w, 1, "prologue");
+        OSType creator = 0;
+        CFStringRef kind = nullptr;
+        CFStringRef title = nullptr;
+        UInt32 maxH = 0, maxV = 0;
+        status =
+            call([&] { return t.Prologue(&d.context, &creator, &kind, &title, &maxH, &maxV); });
+        d.dialog->attach(d.plugIn->extension(), d.context);
+        out_ << "      title \"" << cfText(title) << "\", kind \"" << cfText(kind) << "\", " << maxH
+             << " x " << maxV << "\n";
+    } else if (command == "initialize") {
+        needWords(w, 1, "initialize");
+        PMPDEFlags flags = 0;
+        status = call([&] {
+            return t.Initialize(d.context, &flags, nullptr, d.dialog->userPane(),
+                                d.dialog->session());
+        });
+    } else if (command == "open") {
+        needWords(w, 1, "open");
+        status = call([&] { return t.Open(d.context); });
+    } else if (command == "close") {
+        needWords(w, 1, "close");
+        status = call([&] { return t.Close(d.context); });
+    } else if (command == "terminate") {
+        needWords(w, 1, "terminate");
+        status = call([&] { return t.Terminate(d.context, noErr); });
+        d.context = nullptr;
+        d.dialog->detach();
+    } else if (command == "sync") {
+        needWords(w, 2, "sync load|store|N");
+        long flag = w[1] == "load" ? 1 : w[1] == "store" ? 0 : numberOf(w[1]);
+        status = call(
+            [&] { return t.Sync(d.context, d.dialog->session(), static_cast<Boolean>(flag)); });
+    } else if (command == "summary") {
+        needWords(w, 1, "summary");
+        CFArrayRef titles = nullptr;
+        CFArrayRef summaries = nullptr;
+        status = call([&] { return t.GetSummaryText(d.context, &titles, &summaries); });
+        if (titles != nullptr && summaries != nullptr) {
+            for (CFIndex i = 0; i < CFArrayGetCount(titles); ++i) {
+                out_ << "      summary: " << cfText(CFArrayGetValueAtIndex(titles, i)) << " | "
+                     << cfText(CFArrayGetValueAtIndex(summaries, i)) << "\n";
+            }
+        } else {
+            out_ << "      summary: none\n";
+        }
+        if (titles != nullptr) {
+            CFRelease(titles);
+        }
+        if (summaries != nullptr) {
+            CFRelease(summaries);
+        }
+    }
+    lastStatus_ = status;
+    haveStatus_ = true;
+    out_ << "      status " << status << "\n";
+}
+
+bool ScenarioRunner::modalAction(WindowRef window) {
+    if (!modalError_.empty()) {
+        return false;
+    }
+    ScenarioLine line;
+    if (!source_->next(&line)) {
+        sourceDry_ = true;
+        return false;
+    }
+    WindowRef saved = modalWindow_;
+    modalWindow_ = window;
+    // Nothing may be thrown through the pane's modal loop: a failure ends the loop instead.
+    try {
+        execute(line);
+    } catch (const ScenarioError& error) {
+        modalError_ = label_ + ":" + std::to_string(line.number) + ": " + error.message;
+    }
+    modalWindow_ = saved;
+    return modalError_.empty();
+}
+
+void ScenarioRunner::dialogCommand(const std::vector<std::string>& w) {
+    const std::string& command = w[0];
+    if (command == "print") {
+        needWords(w, 1, "print");
+        if (modalWindow_ != nullptr) {
+            fail("print can't be pressed while the prompt is open");
+        }
+        Dialog& d = dialog();
+        if (d.dialog == nullptr) {
+            fail("there is no dialog yet (load first)");
+        }
+        printLine_ = lineNumber_;
+        PrintDialog::Press press = d.dialog->pressPrint();
+        if (!modalError_.empty()) {
+            std::string error = modalError_;
+            modalError_.clear();
+            throw ScenarioError{error.substr(error.find(": ") + 2)};
+        }
+        if (sourceDry_) {
+            lineNumber_ = printLine_;
+            fail("a prompt was still open when the scenario ended");
+        }
+        lastStatus_ = press.status;
+        haveStatus_ = true;
+        havePrint_ = true;
+        lastPrinted_ = press.printed;
+        out_ << "      print: status " << press.status << ", "
+             << (press.printed ? "printed" : "not printed") << "\n";
+        return;
+    }
+    WindowRef window = activeWindow();
+    if (command == "click") {
+        if (w.size() != 2 && w.size() != 3) {
+            fail("usage: click ID [VALUE]");
+        }
+        ControlRef control = controlOf(w[1], window);
+        SInt32 value = 0;
+        if (w.size() == 3) {
+            value = static_cast<SInt32>(numberOf(w[2]));
+        }
+        PlatformHost::ClickResult result =
+            PlatformHost::click(control, w.size() == 3 ? &value : nullptr);
+        switch (result.outcome) {
+        case PlatformHost::ClickOutcome::NeedsValue:
+            fail("a click on popup " + w[1] + " needs a VALUE");
+        case PlatformHost::ClickOutcome::Hidden:
+            out_ << "      control " << w[1] << " is hidden: the click does nothing\n";
+            return;
+        case PlatformHost::ClickOutcome::Disabled:
+            out_ << "      control " << w[1] << " is disabled: the click does nothing\n";
+            return;
+        case PlatformHost::ClickOutcome::HiddenItem:
+            out_ << "      item " << w[2] << " of popup " << w[1]
+                 << " is hidden: it can't be chosen\n";
+            return;
+        default:
+            break;
+        }
+        out_ << "      hit: " << result.hitStatus;
+        if (result.commandSent) {
+            out_ << ", command: " << result.commandStatus;
+        }
+        out_ << "\n";
+    } else if (command == "type") {
+        needWords(w, 3, "type ID TEXT");
+        ControlRef control = controlOf(w[1], window);
+        int passed = 0;
+        call([&] {
+            passed = PlatformHost::typeText(control, w[2]);
+            return noErr;
+        });
+        out_ << "      " << passed << " key(s) let through\n";
+    } else if (command == "key") {
+        needWords(w, 3, "key ID CODE");
+        ControlRef control = controlOf(w[1], window);
+        long code = numberOf(w[2]);
+        SetKeyboardFocus(window, control, kControlFocusNextPart);
+        bool passed = PlatformHost::typeKey(control, static_cast<UInt16>(code));
+        out_ << "      key " << code << (passed ? " let through\n" : " refused\n");
+    } else if (command == "select") {
+        needWords(w, 4, "select ID START END");
+        ControlRef control = controlOf(w[1], window);
+        PlatformHost::setSelection(control, static_cast<SInt16>(numberOf(w[2])),
+                                   static_cast<SInt16>(numberOf(w[3])));
+    } else if (command == "command") {
+        needWords(w, 2, "command CODE");
+        UInt32 code = fourCharCode(w[1]);
+        OSStatus status = call([&] { return PlatformHost::sendCommand(window, code); });
+        lastStatus_ = status;
+        haveStatus_ = true;
+        out_ << "      command '" << w[1] << "': " << status << "\n";
+    } else if (command == "render") {
+        needWords(w, 2, "render PATH");
+        std::string path = w[1][0] == '/' ? w[1] : options_.outDir + "/" + w[1];
+        makeFolders(path);
+        PlatformHost::renderWindow(window);
+        std::string error;
+        if (!PlatformHost::writePortPNG(window, path, &error)) {
+            fail(error);
+        }
+        out_ << "      wrote " << path << "\n";
+    } else if (command == "show") {
+        needWords(w, 1, "show");
+        showWindow(window);
+    }
+}
+
+void ScenarioRunner::showWindow(WindowRef window) {
+    out_ << windowText(window,
+                       modalWindow_ == nullptr ? "dialog" : PlatformHost::windowName(window));
+}
+
+void ScenarioRunner::expectCommand(const std::vector<std::string>& w) {
+    if (w.size() < 2) {
+        fail("usage: expect WHAT ...");
+    }
+    const std::string& what = w[1];
+    if (what == "status") {
+        needWords(w, 3, "expect status N");
+        long expected = numberOf(w[2]);
+        check(haveStatus_ && lastStatus_ == expected, "status " + w[2],
+              haveStatus_ ? std::to_string(lastStatus_) : "no status yet");
+    } else if (what == "printed") {
+        needWords(w, 3, "expect printed yes|no");
+        if (w[2] != "yes" && w[2] != "no") {
+            fail("usage: expect printed yes|no");
+        }
+        bool expected = w[2] == "yes";
+        check(havePrint_ && lastPrinted_ == expected, "printed " + w[2],
+              !havePrint_    ? "no print yet"
+              : lastPrinted_ ? "printed yes"
+                             : "printed no");
+    } else if (what == "ticket") {
+        PMTicketRef ticket = dialog().dialog != nullptr ? dialog().dialog->settings() : nullptr;
+        if (ticket == nullptr) {
+            fail("there is no print-settings ticket");
+        }
+        PlatformHost::TicketItem item;
+        bool present = w.size() >= 3 && PlatformHost::ticketItem(ticket, w[2], &item);
+        std::string got = !present ? "missing"
+                          : item.type == PlatformHost::TicketItem::Type::SInt32
+                              ? std::to_string(item.number)
+                              : "\"" + item.text + "\"";
+        if (w.size() == 4 && w[3] == "missing") {
+            check(!present, w[2] + " missing", got);
+        } else if (w.size() == 5 && w[3] == "=") {
+            long number = 0;
+            bool held = present && (item.type == PlatformHost::TicketItem::Type::SInt32
+                                        ? parseNumber(w[4], &number) && number == item.number
+                                        : item.text == w[4]);
+            check(held, w[2] + " = " + w[4], got);
+        } else {
+            fail("usage: expect ticket KEY = VALUE | expect ticket KEY missing");
+        }
+    } else if (what == "control") {
+        if (w.size() < 4) {
+            fail("usage: expect control ID STATE ...");
+        }
+        long id = numberOf(w[2]);
+        WindowRef window = activeWindow();
+        ControlRef control = PlatformHost::findControl(window, static_cast<SInt32>(id));
+        PlatformHost::ControlState s;
+        bool exists = PlatformHost::controlState(control, &s);
+        const std::string& state = w[3];
+        std::string name = "control " + w[2] + " ";
+        if (state == "missing") {
+            check(!exists, name + "missing", "present");
+            return;
+        }
+        if (!exists &&
+            (state == "visible" || state == "hidden" || state == "enabled" || state == "disabled" ||
+             state == "password" || state == "value" || state == "text" || state == "bounds")) {
+            check(false, name + state, "no such control");
+            return;
+        }
+        if (state == "visible" || state == "hidden") {
+            check(s.visible == (state == "visible"), name + state,
+                  s.visible ? "visible" : "hidden");
+        } else if (state == "enabled" || state == "disabled") {
+            check(s.enabled == (state == "enabled"), name + state,
+                  s.enabled ? "enabled" : "disabled");
+        } else if (state == "password") {
+            check(s.kind == PlatformHost::ControlKind::PasswordEditText, name + "password",
+                  PlatformHost::controlKindName(s.kind));
+        } else if (state == "value") {
+            needWords(w, 5, "expect control ID value N");
+            check(s.value == numberOf(w[4]), name + "value " + w[4], std::to_string(s.value));
+        } else if (state == "text") {
+            needWords(w, 6, "expect control ID text = TEXT");
+            check(s.text == w[5], name + "text \"" + w[5] + "\"", "\"" + s.text + "\"");
+        } else if (state == "bounds") {
+            needWords(w, 8, "expect control ID bounds TOP LEFT BOTTOM RIGHT");
+            std::string expected = w[4] + " " + w[5] + " " + w[6] + " " + w[7];
+            std::string got = std::to_string(s.bounds.top) + " " + std::to_string(s.bounds.left) +
+                              " " + std::to_string(s.bounds.bottom) + " " +
+                              std::to_string(s.bounds.right);
+            check(s.bounds.top == numberOf(w[4]) && s.bounds.left == numberOf(w[5]) &&
+                      s.bounds.bottom == numberOf(w[6]) && s.bounds.right == numberOf(w[7]),
+                  name + "bounds " + expected, got);
+        } else {
+            fail("unknown control state \"" + state + "\"");
+        }
+    } else if (what == "window") {
+        needWords(w, 3, "expect window dialog|Accounting|Kontavar");
+        std::string got =
+            modalWindow_ == nullptr ? "dialog" : PlatformHost::windowName(modalWindow_);
+        check(got == w[2], "window " + w[2], got);
+    } else if (what == "summary") {
+        CFArrayRef titles = nullptr;
+        CFArrayRef summaries = nullptr;
+        table().GetSummaryText(dialog().context, &titles, &summaries);
+        std::string title = titles != nullptr && CFArrayGetCount(titles) > 0
+                                ? cfText(CFArrayGetValueAtIndex(titles, 0))
+                                : "";
+        std::string text = summaries != nullptr && CFArrayGetCount(summaries) > 0
+                               ? cfText(CFArrayGetValueAtIndex(summaries, 0))
+                               : "";
+        bool none = titles == nullptr;
+        if (titles != nullptr) {
+            CFRelease(titles);
+        }
+        if (summaries != nullptr) {
+            CFRelease(summaries);
+        }
+        std::string got = none ? "none" : "\"" + title + "\" \"" + text + "\"";
+        if (w.size() == 3 && w[2] == "none") {
+            check(none, "summary none", got);
+        } else if (w.size() == 5 && w[2] == "=") {
+            check(!none && title == w[3] && text == w[4],
+                  "summary \"" + w[3] + "\" \"" + w[4] + "\"", got);
+        } else if (w.size() == 4 && w[2] == "~") {
+            check(!none && text.find(w[3]) != std::string::npos,
+                  "summary containing \"" + w[3] + "\"", got);
+        } else {
+            fail(
+                "usage: expect summary = TITLE TEXT | expect summary ~ TEXT | expect summary none");
+        }
+    } else if (what == "alerts" || what == "notices" || what == "beeps" || what == "helps" ||
+               what == "instances") {
+        needWords(w, 3, "expect alerts|notices|beeps|helps|instances N");
+        long expected = numberOf(w[2]);
+        long got = what == "alerts"    ? static_cast<long>(PlatformHost::alerts().size())
+                   : what == "notices" ? static_cast<long>(PlatformHost::notices().size())
+                   : what == "beeps"   ? PlatformHost::beeps()
+                   : what == "helps"   ? static_cast<long>(PlatformHost::helpRequests().size())
+                                       : PlatformHost::liveInstancesForFactory(kFactoryUUID);
+        check(got == expected, what + " " + w[2], std::to_string(got));
+    } else if (what == "help") {
+        needWords(w, 4, "expect help BOOK PAGE");
+        auto requests = PlatformHost::helpRequests();
+        std::string got = requests.empty()
+                              ? "no help request"
+                              : "\"" + requests.back().book + "\" \"" + requests.back().page + "\"";
+        check(!requests.empty() && requests.back().book == w[2] && requests.back().page == w[3],
+              "help \"" + w[2] + "\" \"" + w[3] + "\"", got);
+    } else if (what == "stderr") {
+        needWords(w, 3, "expect stderr TEXT");
+        bool found = false;
+        for (const std::string& line : stderrLines_) {
+            found = found || line == w[2];
+        }
+        check(found, "a standard-error line \"" + w[2] + "\"",
+              stderrLines_.empty() ? "none" : "\"" + stderrLines_.back() + "\" (last)");
+    } else {
+        fail("unknown check \"expect " + what + "\"");
+    }
+}
+
+void ScenarioRunner::execute(const ScenarioLine& line) {
+    lineNumber_ = line.number;
+    const std::vector<std::string>& w = line.words;
+    out_ << (modalWindow_ != nullptr ? "    " : "  ") << line.number << ":";
+    for (const std::string& word : w) {
+        out_ << " " << word;
+    }
+    out_ << "\n";
+    const std::string& command = w[0];
+    if (command == "printer" || command == "settings" || command == "ticket" ||
+        command == "help-bundle") {
+        setupCommand(w);
+    } else if (command == "dialog") {
+        needWords(w, 2, "dialog NAME");
+        if (modalWindow_ != nullptr) {
+            fail("\"dialog\" can't be switched while the prompt is open");
+        }
+        current_ = w[1];
+        dialogs_[current_];
+    } else if (command == "load" || command == "prologue" || command == "initialize" ||
+               command == "open" || command == "close" || command == "terminate" ||
+               command == "sync" || command == "summary" || command == "release") {
+        lifecycleCommand(w);
+    } else if (command == "click" || command == "type" || command == "key" || command == "select" ||
+               command == "print" || command == "command" || command == "render" ||
+               command == "show") {
+        dialogCommand(w);
+    } else if (command == "expect") {
+        expectCommand(w);
+    } else {
+        fail("unknown command \"" + command + "\"");
+    }
+    if (options_.interactive && command != "show" && command != "expect") {
+        Dialog& d = dialog();
+        if (modalWindow_ != nullptr || d.dialog != nullptr) {
+            showWindow(activeWindow());
+        }
+    }
+}
+
+void ScenarioRunner::cleanUp() {
+    for (auto& [name, d] : dialogs_) {
+        if (d.dialog != nullptr) {
+            d.dialog->detach();
+        }
+        if (d.plugIn != nullptr && d.plugIn->extension() != nullptr && d.context != nullptr) {
+            PlatformHost::StderrCapture quiet;
+            d.plugIn->table().Terminate(d.context, noErr);
+            d.context = nullptr;
+        }
+        d.plugIn.reset();
+        d.dialog.reset();
+        if (d.helpBundleRef != nullptr) {
+            CFRelease(d.helpBundleRef);
+            d.helpBundleRef = nullptr;
+        }
+    }
+    dialogs_.clear();
+    PlatformHost::unloadUnusedPlugIns();
+}
+
+RunResult ScenarioRunner::run(LineSource& source) {
+    source_ = &source;
+    liveAtStart_ = PlatformHost::liveObjectCount();
+    PlatformHost::clearUserRecords();
+    PlatformHost::setModalEventSource([this](WindowRef window) { return modalAction(window); });
+    out_ << label_ << ":\n";
+    RunResult result = RunResult::Passed;
+    ScenarioLine line;
+    while (source.next(&line)) {
+        try {
+            execute(line);
+        } catch (const ScenarioError& error) {
+            out_ << label_ << ":" << lineNumber_ << ": error: " << error.message << "\n";
+            if (!options_.interactive) {
+                result = RunResult::Broken;
+                break;
+            }
+        }
+    }
+    PlatformHost::setModalEventSource(nullptr);
+    cleanUp();
+    long live = PlatformHost::liveObjectCount();
+    if (live != liveAtStart_ && result != RunResult::Broken) {
+        ++failures_;
+        out_ << "FAIL " << label_ << ": platform objects still alive after the scenario: "
+             << PlatformHost::liveObjectReport() << "\n";
+    }
+    if (result == RunResult::Broken) {
+        return result;
+    }
+    out_ << label_ << ": "
+         << (failures_ == 0 ? "all checks held" : std::to_string(failures_) + " check(s) failed")
+         << "\n";
+    return failures_ == 0 ? RunResult::Passed : RunResult::Failed;
+}
