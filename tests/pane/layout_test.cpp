@@ -161,7 +161,7 @@ TEST_F(LayoutTest, ReLayoutArithmeticIsSixteenBit) {
     SetControlBounds(control(93), &high);
     layOut(3);
     // 32760 + 16 wraps to -32760; the field goes 8 below that.
-    expectRect(bounds(303), 32760, 40, -32760, 140);
+    expectRect(bounds(303), 32760, labelAsBuilt_.left, -32760, labelAsBuilt_.right);
     SInt16 fieldHeight = static_cast<SInt16>(fieldAsBuilt_.bottom - fieldAsBuilt_.top);
     expectRect(bounds(304), -32752, fieldAsBuilt_.left, static_cast<SInt16>(-32752 + fieldHeight),
                fieldAsBuilt_.right);
