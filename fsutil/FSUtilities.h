@@ -9,8 +9,8 @@
 extern "C" {
 
 // Called once for every item of the walk, folders included; true ends the walk. The pointers
-// are valid only until the walk reads the next item. The specification and name are null when
-// the caller did not ask for them.
+// are valid only until the walk reads the next item. The file specification and name are null
+// when the caller did not ask for them.
 typedef Boolean (*ContainerFilterProc)(Boolean containerChanged, ItemCount currentLevel,
                                        const FSCatalogInfo* catalogInfo, const FSRef* ref,
                                        const FSSpec* spec, const HFSUniStr255* name, void* data);

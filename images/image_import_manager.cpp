@@ -19,7 +19,7 @@ CFMutableDictionaryRef newIndex() {
                                      nullptr);
 }
 
-// Stores a fresh copy of the specification under the key; a record it displaces is freed.
+// Stores a fresh copy of the file specification under the key; a record it displaces is freed.
 void storeSpec(CFMutableDictionaryRef index, CFStringRef key, const FSSpec* spec) {
     auto* copy = static_cast<FSSpec*>(std::malloc(sizeof(FSSpec)));
     if (copy == nullptr) {

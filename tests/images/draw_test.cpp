@@ -176,7 +176,7 @@ TEST_F(BadGifTest, EachMalformedPictureIsRefusedOrDrawnWithinBounds) {
     struct Case {
         const char* what;
         GifSpec spec;
-        std::string raw; // used instead of the spec when not empty
+        std::string raw; // used instead of the built picture when not empty
         bool decodes;
     };
     std::vector<Case> cases;
