@@ -18,22 +18,6 @@
 
 namespace {
 
-class FileLines : public LineSource {
-  public:
-    explicit FileLines(std::vector<ScenarioLine> lines) : lines_(std::move(lines)) {}
-    bool next(ScenarioLine* line) override {
-        if (at_ >= lines_.size()) {
-            return false;
-        }
-        *line = lines_[at_++];
-        return true;
-    }
-
-  private:
-    std::vector<ScenarioLine> lines_;
-    size_t at_ = 0;
-};
-
 class TerminalLines : public LineSource {
   public:
     bool next(ScenarioLine* line) override {
@@ -149,7 +133,7 @@ int main(int argc, char** argv) {
             continue;
         }
         ScenarioRunner runner(options, nameOf(path), folderOf(path), std::cout);
-        FileLines source(std::move(lines));
+        ScenarioLines source(std::move(lines));
         int result = static_cast<int>(runner.run(source));
         worst = std::max(worst, result);
     }

@@ -30,6 +30,23 @@ class LineSource {
     virtual bool next(ScenarioLine* line) = 0;
 };
 
+// The lines of a scenario that has been read whole.
+class ScenarioLines : public LineSource {
+  public:
+    explicit ScenarioLines(std::vector<ScenarioLine> lines) : lines_(std::move(lines)) {}
+    bool next(ScenarioLine* line) override {
+        if (at_ >= lines_.size()) {
+            return false;
+        }
+        *line = lines_[at_++];
+        return true;
+    }
+
+  private:
+    std::vector<ScenarioLine> lines_;
+    size_t at_ = 0;
+};
+
 class ScenarioRunner {
   public:
     // label names the scenario in messages ("demo.scenario"); folder is where its relative paths

@@ -1,5 +1,6 @@
 // The depth-first container walk over a real temporary tree.
 #include "fsutil/FSUtilities.h"
+#include "support/FileRefs.h"
 #include "support/PlatformTest.h"
 #include "support/TempTree.h"
 
@@ -50,13 +51,9 @@ Boolean recordingFilter(Boolean, ItemCount level, const FSCatalogInfo* info, con
 class IterateTest : public PlatformTest {
   protected:
     FSRef refFor(const std::string& path) {
-        FSRef ref;
-        std::memset(&ref, 0, sizeof ref);
-        CFURLRef url = CFURLCreateFromFileSystemRepresentation(
-            nullptr, reinterpret_cast<const UInt8*>(path.data()), static_cast<CFIndex>(path.size()),
-            true);
-        EXPECT_TRUE(CFURLGetFSRef(url, &ref)) << path;
-        CFRelease(url);
+        bool ok = false;
+        FSRef ref = fsRefFor(path, &ok);
+        EXPECT_TRUE(ok) << path;
         return ref;
     }
     OSErr walk(const std::string& path, Walk* record, ItemCount maxLevels = 0,
@@ -254,12 +251,8 @@ int asNobody(const std::string& root, int (*check)(const std::string&)) {
 }
 
 int walkInChild(const std::string& root, OSErr* status, std::string* seen) {
-    FSRef ref;
-    CFURLRef url = CFURLCreateFromFileSystemRepresentation(
-        nullptr, reinterpret_cast<const UInt8*>(root.data()), static_cast<CFIndex>(root.size()),
-        true);
-    bool ok = CFURLGetFSRef(url, &ref);
-    CFRelease(url);
+    bool ok = false;
+    FSRef ref = fsRefFor(root, &ok);
     if (!ok) {
         return 1;
     }

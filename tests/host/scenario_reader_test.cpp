@@ -59,29 +59,13 @@ TEST(ScenarioReader, NumbersAreDecimalAndMayBeNegative) {
     }
 }
 
-class Lines : public LineSource {
-  public:
-    explicit Lines(std::vector<ScenarioLine> lines) : lines_(std::move(lines)) {}
-    bool next(ScenarioLine* line) override {
-        if (at_ >= lines_.size()) {
-            return false;
-        }
-        *line = lines_[at_++];
-        return true;
-    }
-
-  private:
-    std::vector<ScenarioLine> lines_;
-    size_t at_ = 0;
-};
-
 class ScenarioRunnerTest : public PlatformTest {};
 
 TEST_F(ScenarioRunnerTest, AnUnknownCommandStopsTheRunNamingFileAndLine) {
     std::ostringstream out;
     RunnerOptions options;
     ScenarioRunner runner(options, "x.scenario", ".", out);
-    Lines lines({{4, {"frobnicate", "now"}}});
+    ScenarioLines lines({{4, {"frobnicate", "now"}}});
     EXPECT_EQ(runner.run(lines), RunResult::Broken);
     EXPECT_NE(out.str().find("x.scenario:4: error: unknown command \"frobnicate\""),
               std::string::npos)
@@ -92,7 +76,7 @@ TEST_F(ScenarioRunnerTest, ChecksBeforeAnythingHappenedFailWithoutBreakingTheRun
     std::ostringstream out;
     RunnerOptions options;
     ScenarioRunner runner(options, "y.scenario", ".", out);
-    Lines lines({{1, {"expect", "status", "0"}}, {2, {"expect", "alerts", "0"}}});
+    ScenarioLines lines({{1, {"expect", "status", "0"}}, {2, {"expect", "alerts", "0"}}});
     EXPECT_EQ(runner.run(lines), RunResult::Failed);
     EXPECT_NE(out.str().find("FAIL y.scenario:1: expected status 0 got no status yet"),
               std::string::npos)
@@ -104,7 +88,7 @@ TEST_F(ScenarioRunnerTest, MissingArgumentsAreUsageErrors) {
     std::ostringstream out;
     RunnerOptions options;
     ScenarioRunner runner(options, "z.scenario", ".", out);
-    Lines lines({{7, {"expect", "printed"}}});
+    ScenarioLines lines({{7, {"expect", "printed"}}});
     EXPECT_EQ(runner.run(lines), RunResult::Broken);
     EXPECT_NE(out.str().find("z.scenario:7: error: usage: expect printed yes|no"),
               std::string::npos)

@@ -1,6 +1,7 @@
 // The image cache over a folder tree.
 #include "fsutil/FSUtilities.h"
 #include "images/ImageImportManager.h"
+#include "support/FileRefs.h"
 #include "support/GifBuilder.h"
 #include "support/PlatformTest.h"
 #include "support/TempTree.h"
@@ -37,17 +38,7 @@ class CacheTest : public PlatformTest {
         PlatformHost::setImageSourcesAvailable(true);
         PlatformTest::TearDown();
     }
-    FSRef folder(const std::string& relative) {
-        FSRef ref;
-        std::memset(&ref, 0, sizeof ref);
-        std::string path = tree_.path(relative);
-        CFURLRef url = CFURLCreateFromFileSystemRepresentation(
-            nullptr, reinterpret_cast<const UInt8*>(path.data()), static_cast<CFIndex>(path.size()),
-            true);
-        CFURLGetFSRef(url, &ref);
-        CFRelease(url);
-        return ref;
-    }
+    FSRef folder(const std::string& relative) { return fsRefFor(tree_.path(relative)); }
     void build() { manager_ = std::make_unique<ImageImportManager>(folder("Resources")); }
     TempTree tree_;
     std::unique_ptr<ImageImportManager> manager_;

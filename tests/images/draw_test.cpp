@@ -1,6 +1,7 @@
 // Drawing the mode picture into the pane's image control, and decoding GIFs safely.
 #include "images/ImageImportManager.h"
 #include "images/ModeImage.h"
+#include "support/FileRefs.h"
 #include "support/GifBuilder.h"
 #include "support/PlatformTest.h"
 #include "support/TempTree.h"
@@ -44,16 +45,7 @@ class DrawTest : public PlatformTest {
         manager_.reset();
         PlatformTest::TearDown();
     }
-    FSRef folderRef() {
-        FSRef ref;
-        std::string path = tree_.path("Resources");
-        CFURLRef url = CFURLCreateFromFileSystemRepresentation(
-            nullptr, reinterpret_cast<const UInt8*>(path.data()), static_cast<CFIndex>(path.size()),
-            true);
-        CFURLGetFSRef(url, &ref);
-        CFRelease(url);
-        return ref;
-    }
+    FSRef folderRef() { return fsRefFor(tree_.path("Resources")); }
     uint32_t pixel(int x, int y) { return PlatformHost::portPixel(window_, x, y) & 0xFFFFFF; }
     OSStatus sendDraw(ControlRef control, UInt32 eventClass = kEventClassControl,
                       UInt32 kind = kEventControlDraw) {
@@ -146,13 +138,7 @@ class BadGifTest : public PlatformTest {
     OSErr naturalBounds(const std::string& bytes, const std::string& name, Rect* bounds,
                         OSErr* drawStatus) {
         tree_.file(name, bytes);
-        FSRef ref;
-        std::string path = tree_.path(name);
-        CFURLRef url = CFURLCreateFromFileSystemRepresentation(
-            nullptr, reinterpret_cast<const UInt8*>(path.data()), static_cast<CFIndex>(path.size()),
-            false);
-        CFURLGetFSRef(url, &ref);
-        CFRelease(url);
+        FSRef ref = fsRefFor(tree_.path(name));
         FSSpec spec;
         FSGetCatalogInfo(&ref, 0, nullptr, nullptr, &spec, nullptr);
         ComponentInstance importer = nullptr;

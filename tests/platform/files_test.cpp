@@ -1,4 +1,5 @@
 // The File Manager over the real file system.
+#include "support/FileRefs.h"
 #include "support/PlatformTest.h"
 #include "support/TempTree.h"
 
@@ -9,19 +10,7 @@ namespace {
 
 class FilesTest : public PlatformTest {
   protected:
-    FSRef refFor(const std::string& path, bool* ok = nullptr) {
-        FSRef ref;
-        std::memset(&ref, 0, sizeof ref);
-        CFURLRef url = CFURLCreateFromFileSystemRepresentation(
-            nullptr, reinterpret_cast<const UInt8*>(path.data()), static_cast<CFIndex>(path.size()),
-            false);
-        bool got = CFURLGetFSRef(url, &ref);
-        if (ok != nullptr) {
-            *ok = got;
-        }
-        CFRelease(url);
-        return ref;
-    }
+    FSRef refFor(const std::string& path, bool* ok = nullptr) { return fsRefFor(path, ok); }
     std::string pathOf(const FSRef& ref) {
         CFURLRef url = CFURLCreateFromFSRef(nullptr, &ref);
         char path[8192] = "";

@@ -2,26 +2,13 @@
 
 #include "../common/Object.h"
 #include "../common/TypeIDs.h"
+#include "CallBacks.h"
 
 #include <string>
 #include <vector>
 
-namespace {
-
-const void* retainCF(CFAllocatorRef, const void* value) {
-    return CFRetain(value);
-}
-void releaseCF(CFAllocatorRef, const void* value) {
-    CFRelease(value);
-}
-Boolean equalCF(const void* a, const void* b) {
-    return CFEqual(a, b);
-}
-
-} // namespace
-
-extern "C" const CFArrayCallBacks kCFTypeArrayCallBacks = {0, retainCF, releaseCF, nullptr,
-                                                           equalCF};
+extern "C" const CFArrayCallBacks kCFTypeArrayCallBacks = {
+    0, platform::retainCallBack, platform::releaseCallBack, nullptr, platform::equalCallBack};
 
 struct __CFArray : platform::Object {
     CFArrayCallBacks callBacks{};

@@ -2,32 +2,17 @@
 
 #include "../common/Object.h"
 #include "../common/TypeIDs.h"
+#include "CallBacks.h"
 
 #include <string>
 #include <unordered_map>
 #include <vector>
 
-namespace {
-
-const void* retainCF(CFAllocatorRef, const void* value) {
-    return CFRetain(value);
-}
-void releaseCF(CFAllocatorRef, const void* value) {
-    CFRelease(value);
-}
-Boolean equalCF(const void* a, const void* b) {
-    return CFEqual(a, b);
-}
-CFHashCode hashCF(const void* value) {
-    return CFHash(value);
-}
-
-} // namespace
-
 extern "C" const CFDictionaryKeyCallBacks kCFTypeDictionaryKeyCallBacks = {
-    0, retainCF, releaseCF, nullptr, equalCF, hashCF};
+    0,       platform::retainCallBack, platform::releaseCallBack,
+    nullptr, platform::equalCallBack,  platform::hashCallBack};
 extern "C" const CFDictionaryValueCallBacks kCFTypeDictionaryValueCallBacks = {
-    0, retainCF, releaseCF, nullptr, equalCF};
+    0, platform::retainCallBack, platform::releaseCallBack, nullptr, platform::equalCallBack};
 
 struct __CFDictionary : platform::Object {
     struct Entry {

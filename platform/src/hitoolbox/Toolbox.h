@@ -175,3 +175,12 @@ namespace platform {
 void disposeMenu(ControlRef control);
 
 } // namespace platform
+
+namespace platform {
+
+// Whether the control shows on screen and takes clicks: it and every control it is embedded in
+// are visible (enabled).
+bool visibleInWindow(ControlRef control);
+bool enabledInWindow(ControlRef control);
+
+} // namespace platform

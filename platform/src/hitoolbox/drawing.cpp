@@ -22,24 +22,6 @@ const Colour kFieldBackground = {1, 1, 1};
 const Colour kButtonFace = {0.96, 0.96, 0.97};
 const Colour kWindowBackground = {0.93, 0.93, 0.94};
 
-bool visibleInWindow(ControlRef control) {
-    for (ControlRef c = control; c != nullptr; c = c->parent) {
-        if (!c->visible) {
-            return false;
-        }
-    }
-    return true;
-}
-
-bool enabledInWindow(ControlRef control) {
-    for (ControlRef c = control; c != nullptr; c = c->parent) {
-        if (!c->enabled) {
-            return false;
-        }
-    }
-    return true;
-}
-
 void setColour(cairo_t* cr, const Colour& c, bool enabled) {
     cairo_set_source_rgba(cr, c.r, c.g, c.b, enabled ? 1.0 : 0.4);
 }
@@ -222,6 +204,24 @@ cairo_t* contextFor(cairo_surface_t* surface) {
 }
 
 } // namespace
+
+bool visibleInWindow(ControlRef control) {
+    for (ControlRef c = control; c != nullptr; c = c->parent) {
+        if (!c->visible) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool enabledInWindow(ControlRef control) {
+    for (ControlRef c = control; c != nullptr; c = c->parent) {
+        if (!c->enabled) {
+            return false;
+        }
+    }
+    return true;
+}
 
 cairo_surface_t* portSurface(GrafPtr port) {
     if (port == nullptr || port->window == nullptr) {

@@ -8,24 +8,6 @@
 namespace PlatformHost {
 namespace {
 
-bool effectivelyVisible(ControlRef control) {
-    for (ControlRef c = control; c != nullptr; c = c->parent) {
-        if (!c->visible) {
-            return false;
-        }
-    }
-    return true;
-}
-
-bool effectivelyEnabled(ControlRef control) {
-    for (ControlRef c = control; c != nullptr; c = c->parent) {
-        if (!c->enabled) {
-            return false;
-        }
-    }
-    return true;
-}
-
 ModalEventSource& modalSource() {
     static ModalEventSource source;
     return source;
@@ -52,11 +34,11 @@ ClickResult click(ControlRef control, const SInt32* value) {
     if (control == nullptr) {
         return result;
     }
-    if (!effectivelyVisible(control)) {
+    if (!platform::visibleInWindow(control)) {
         result.outcome = ClickOutcome::Hidden;
         return result;
     }
-    if (!effectivelyEnabled(control)) {
+    if (!platform::enabledInWindow(control)) {
         result.outcome = ClickOutcome::Disabled;
         return result;
     }
