@@ -116,24 +116,27 @@ OSStatus sendToControl(ControlRef control, EventRef event) {
     return control == nullptr ? paramErr : SendEventToEventTarget(event, &control->target);
 }
 
-OSStatus sendControlHit(ControlRef control) {
+namespace {
+
+// A control event whose direct object is the control, sent to it.
+OSStatus sendControlEvent(ControlRef control, UInt32 kind) {
     EventRef event = nullptr;
     if (control == nullptr ||
-        CreateEvent(nullptr, kEventClassControl, kEventControlHit, 0, 0, &event) != noErr) {
+        CreateEvent(nullptr, kEventClassControl, kind, 0, 0, &event) != noErr) {
         return paramErr;
     }
     SetEventParameter(event, kEventParamDirectObject, typeControlRef, sizeof control, &control);
     return sendAndRelease(event, &control->target);
 }
 
+} // namespace
+
+OSStatus sendControlHit(ControlRef control) {
+    return sendControlEvent(control, kEventControlHit);
+}
+
 OSStatus sendControlDraw(ControlRef control) {
-    EventRef event = nullptr;
-    if (control == nullptr ||
-        CreateEvent(nullptr, kEventClassControl, kEventControlDraw, 0, 0, &event) != noErr) {
-        return paramErr;
-    }
-    SetEventParameter(event, kEventParamDirectObject, typeControlRef, sizeof control, &control);
-    return sendAndRelease(event, &control->target);
+    return sendControlEvent(control, kEventControlDraw);
 }
 
 OSStatus sendRawKeyUp(ControlRef control, UInt16 charCode) {
