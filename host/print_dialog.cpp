@@ -43,20 +43,17 @@ std::unique_ptr<PrintDialog> PrintDialog::create(const PrintDialogSetup& setup,
     pane.signature = 'PDE ';
     pane.bounds = setup.userPaneBounds;
     dialog->userPane_ = PlatformHost::addControl(dialog->window_, nullptr, pane);
-    PlatformHost::ControlSpec cancel;
-    cancel.kind = PlatformHost::ControlKind::PushButton;
-    cancel.signature = 'prnt';
-    cancel.id = 2;
-    cancel.title = "Cancel";
-    cancel.bounds = Rect{440, 380, 462, 470};
-    PlatformHost::addControl(dialog->window_, nullptr, cancel);
-    PlatformHost::ControlSpec print;
-    print.kind = PlatformHost::ControlKind::PushButton;
-    print.signature = 'prnt';
-    print.id = 1;
-    print.title = "Print";
-    print.bounds = Rect{440, 480, 462, 580};
-    dialog->printButton_ = PlatformHost::addControl(dialog->window_, nullptr, print);
+    auto addButton = [&](SInt32 id, const char* title, const Rect& bounds) {
+        PlatformHost::ControlSpec button;
+        button.kind = PlatformHost::ControlKind::PushButton;
+        button.signature = 'prnt';
+        button.id = id;
+        button.title = title;
+        button.bounds = bounds;
+        return PlatformHost::addControl(dialog->window_, nullptr, button);
+    };
+    addButton(2, "Cancel", Rect{440, 380, 462, 470});
+    dialog->printButton_ = addButton(1, "Print", Rect{440, 480, 462, 580});
     SetWindowDefaultButton(dialog->window_, dialog->printButton_);
     if (setup.helpBundle != nullptr) {
         CFBundleRef helpBundle = setup.helpBundle;

@@ -4,6 +4,8 @@
 
 #include <Carbon/Carbon.h>
 
+#include <cstring>
+
 constexpr OSType kAccountingSignature = 'QRVa';
 
 enum PaneControlNumber : SInt32 {
@@ -22,6 +24,12 @@ enum PaneControlNumber : SInt32 {
     kAccountIDLabelID = 303,
     kAccountIDFieldID = 304
 };
+
+// Puts a code into a field as its text (the bytes up to the terminating zero).
+inline void showCode(ControlRef field, const char* code) {
+    SetControlData(field, kControlEntireControl, kControlEditTextTextTag,
+                   static_cast<Size>(std::strlen(code)), code);
+}
 
 // The control of the window with the signature 'QRVa' and this number, or null (also when there
 // is no window).

@@ -90,11 +90,6 @@ void hideKontavarItem(ControlRef modePopup) {
     }
 }
 
-void showCode(ControlRef field, const char* code) {
-    SetControlData(field, kControlEntireControl, kControlEditTextTextTag,
-                   static_cast<Size>(std::strlen(code)), code);
-}
-
 OSStatus build(AccountingContext* context, WindowRef dialog) {
     OSStatus status = embedContent(context);
     if (status != noErr) {

@@ -9,11 +9,6 @@
 
 namespace {
 
-void showCode(ControlRef field, const char* code) {
-    SetControlData(field, kControlEntireControl, kControlEditTextTextTag,
-                   static_cast<Size>(std::strlen(code)), code);
-}
-
 OSStatus controlHit(AccountingContext* context, EventRef event) {
     ControlRef control = nullptr;
     GetEventParameter(event, kEventParamDirectObject, typeControlRef, nullptr, sizeof control,

@@ -49,11 +49,6 @@ void readCode(PMTicketRef ticket, CFStringRef key, char* field) {
     field[kCodeFieldSize - 1] = '\0';
 }
 
-void showCode(ControlRef field, const char* code) {
-    SetControlData(field, kControlEntireControl, kControlEditTextTextTag,
-                   static_cast<Size>(std::strlen(code)), code);
-}
-
 // Reads the text of a pane field back into a context field: at most 80 bytes are read, and at
 // most 79 of them are kept, cut at a character boundary.
 void readFieldText(WindowRef window, SInt32 number, char* field) {

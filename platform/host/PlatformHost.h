@@ -62,8 +62,6 @@ ControlRef addControl(WindowRef window, ControlRef parent, const ControlSpec& sp
 ControlRef findControl(WindowRef window, SInt32 id, OSType signature = kDefaultSignature);
 // The name of the nib window the window was made from, else its title.
 std::string windowName(WindowRef window);
-// True while a modal loop runs for the window.
-bool isModal(WindowRef window);
 
 struct ControlState {
     ControlKind kind = ControlKind::UserPane;
@@ -229,7 +227,6 @@ struct TicketItem {
 bool ticketItem(PMTicketRef ticket, const std::string& key, TicketItem* item);
 // Puts the item as it is, client and locked flag included, whatever was there before.
 bool putTicketItem(PMTicketRef ticket, const std::string& key, const TicketItem& item);
-bool removeTicketItem(PMTicketRef ticket, const std::string& key);
 std::vector<std::string> ticketKeys(PMTicketRef ticket);
 
 // A new ticket from an XML property list whose top level is a dictionary. Each value is an

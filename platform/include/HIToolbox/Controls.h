@@ -106,7 +106,6 @@ OSStatus GetControlProperty(ControlRef control, OSType propertyCreator, OSType p
                             UInt32 bufferSize, UInt32* actualSize, void* propertyBuffer);
 OSStatus SetControlProperty(ControlRef control, OSType propertyCreator, OSType propertyTag,
                             UInt32 propertySize, const void* propertyData);
-OSStatus RemoveControlProperty(ControlRef control, OSType propertyCreator, OSType propertyTag);
 
 /* Moves the control's top-left corner to (h, v); what is embedded in it moves along. */
 void MoveControl(ControlRef theControl, SInt16 h, SInt16 v);
@@ -127,8 +126,6 @@ enum { kMenuItemAttrDisabled = 1 << 2, kMenuItemAttrHidden = 1 << 5 };
 OSStatus ChangeMenuItemAttributes(MenuRef menu, MenuItemIndex item,
                                   MenuItemAttributes setTheseAttributes,
                                   MenuItemAttributes clearTheseAttributes);
-OSStatus GetMenuItemAttributes(MenuRef menu, MenuItemIndex item, MenuItemAttributes* outAttributes);
-UInt16 CountMenuItems(MenuRef theMenu);
 
 /* errUnknownControl when the window holds no control with that ID. */
 OSStatus GetControlByID(WindowRef inWindow, const ControlID* inID, ControlRef* outControl);

@@ -124,9 +124,6 @@ bool isEditKind(ControlKind kind);
 
 // Removes every handler installed on the target (when its window or control goes away).
 void removeAllHandlers(EventTargetRef target);
-// Sends an event to the control's target and up its containment; the status of the handler
-// that took it, or eventNotHandledErr.
-OSStatus sendToControl(ControlRef control, EventRef event);
 // A control-hit, key-up or command event, made, sent and released.
 OSStatus sendControlHit(ControlRef control);
 OSStatus sendControlDraw(ControlRef control);

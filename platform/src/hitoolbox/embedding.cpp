@@ -94,15 +94,6 @@ OSStatus SetControlProperty(ControlRef control, OSType propertyCreator, OSType p
     return noErr;
 }
 
-OSStatus RemoveControlProperty(ControlRef control, OSType propertyCreator, OSType propertyTag) {
-    if (control == nullptr) {
-        return paramErr;
-    }
-    return control->properties.erase({propertyCreator, propertyTag}) > 0
-               ? OSStatus{noErr}
-               : OSStatus{controlPropertyNotFoundErr};
-}
-
 void MoveControl(ControlRef theControl, SInt16 h, SInt16 v) {
     if (theControl == nullptr) {
         return;
@@ -154,22 +145,6 @@ OSStatus ChangeMenuItemAttributes(MenuRef menu, MenuItemIndex item,
     UInt32& attributes = owner->itemAttributes[item - 1];
     attributes = (attributes & ~clearTheseAttributes) | setTheseAttributes;
     return noErr;
-}
-
-OSStatus GetMenuItemAttributes(MenuRef menu, MenuItemIndex item,
-                               MenuItemAttributes* outAttributes) {
-    ControlRef owner = platform::menuOwner(menu);
-    if (owner == nullptr || outAttributes == nullptr || item < 1 ||
-        item > owner->itemAttributes.size()) {
-        return paramErr;
-    }
-    *outAttributes = owner->itemAttributes[item - 1];
-    return noErr;
-}
-
-UInt16 CountMenuItems(MenuRef theMenu) {
-    ControlRef owner = platform::menuOwner(theMenu);
-    return owner == nullptr ? 0 : static_cast<UInt16>(owner->menuItems.size());
 }
 
 } // extern "C"

@@ -112,10 +112,6 @@ void removeAllHandlers(EventTargetRef target) {
     }
 }
 
-OSStatus sendToControl(ControlRef control, EventRef event) {
-    return control == nullptr ? paramErr : SendEventToEventTarget(event, &control->target);
-}
-
 namespace {
 
 // A control event whose direct object is the control, sent to it.

@@ -116,10 +116,6 @@ std::string windowName(WindowRef window) {
     return window->nibName.empty() ? window->title : window->nibName;
 }
 
-bool isModal(WindowRef window) {
-    return window != nullptr && window->modalDepth > 0;
-}
-
 bool controlState(ControlRef control, ControlState* state) {
     if (control == nullptr || state == nullptr) {
         return false;

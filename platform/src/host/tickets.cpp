@@ -140,11 +140,6 @@ bool putTicketItem(PMTicketRef ticket, const std::string& key, const TicketItem&
     return true;
 }
 
-bool removeTicketItem(PMTicketRef ticket, const std::string& key) {
-    OpaquePMTicketRef* t = platform::asTicket(ticket);
-    return t != nullptr && t->items.erase(key) > 0;
-}
-
 std::vector<std::string> ticketKeys(PMTicketRef ticket) {
     std::vector<std::string> keys;
     if (OpaquePMTicketRef* t = platform::asTicket(ticket)) {
