@@ -204,7 +204,8 @@ TEST_F(IterateTest, OddNamesStillYieldNames) {
 TEST_F(IterateTest, ManyEntriesInOneFolder) {
     int fd = open(tree_.root().c_str(), O_RDONLY | O_DIRECTORY);
     for (int i = 0; i < 100000; ++i) {
-        std::string name = "f" + std::to_string(i);
+        std::string name = "f";
+        name += std::to_string(i);
         close(openat(fd, name.c_str(), O_CREAT | O_WRONLY, 0644));
     }
     close(fd);

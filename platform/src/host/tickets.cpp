@@ -218,15 +218,20 @@ std::string ticketToXml(PMTicketRef ticket) {
                       "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
                       "<plist version=\"1.0\">\n<dict>\n";
     for (const auto& [key, item] : t->items) {
-        xml += "\t<key>" + escapeXml(key) + "</key>\n";
+        // Appended piece by piece: GCC 12 at -O3 warns falsely (-Wrestrict) on a literal
+        // prepended to a temporary string.
+        xml.append("\t<key>").append(escapeXml(key)).append("</key>\n");
         if (item.client.empty() && !item.locked) {
-            xml += "\t" + valueXml(item) + "\n";
+            xml.append("\t").append(valueXml(item)).append("\n");
             continue;
         }
-        xml += "\t<dict>\n\t\t<key>client</key>\n\t\t<string>" + escapeXml(item.client) +
-               "</string>\n\t\t<key>locked</key>\n\t\t" +
-               std::string(item.locked ? "<true/>" : "<false/>") + "\n\t\t<key>value</key>\n\t\t" +
-               valueXml(item) + "\n\t</dict>\n";
+        xml.append("\t<dict>\n\t\t<key>client</key>\n\t\t<string>")
+            .append(escapeXml(item.client))
+            .append("</string>\n\t\t<key>locked</key>\n\t\t")
+            .append(item.locked ? "<true/>" : "<false/>")
+            .append("\n\t\t<key>value</key>\n\t\t")
+            .append(valueXml(item))
+            .append("\n\t</dict>\n");
     }
     xml += "</dict>\n</plist>\n";
     return xml;
