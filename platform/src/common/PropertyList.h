@@ -1,6 +1,7 @@
 // Property-list files read through one guarded door. libplist 2.2 can overflow its stack on deeply
 // nested input and read out of bounds on tiny files, so the bytes are checked for size and nesting
-// before libplist sees them, and only XML property lists are accepted.
+// before libplist sees them, every character must be one XML allows, and only XML property lists
+// are accepted.
 #pragma once
 
 #include <plist/plist.h>
@@ -15,6 +16,11 @@ constexpr int kMaxPropertyListDepth = 32;
 // Reads a whole file of at most maxBytes; false with a message naming the path.
 bool readWholeFile(const std::string& path, size_t maxBytes, std::string* bytes,
                    std::string* error);
+
+// Why the text can't be an XML document in UTF-8: the first byte that is not UTF-8 or not an XML
+// character (a control byte such as NUL), or a character reference to such a character. Empty
+// when every character is allowed.
+std::string findDisallowedCharacter(const std::string& text);
 
 // Parses XML property-list text. On success the caller owns *root (plist_free).
 bool parsePropertyList(const std::string& bytes, plist_t* root, std::string* error);

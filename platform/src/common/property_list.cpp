@@ -1,6 +1,9 @@
 #include "PropertyList.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -63,7 +66,99 @@ int nestingDepth(const std::string& text) {
     return deepest;
 }
 
+// XML 1.0's Char production: tab, line feed, carriage return, and U+0020 upwards except the
+// surrogates, U+FFFE and U+FFFF.
+bool isXmlChar(uint32_t c) {
+    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
+           (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
+}
+
+std::string hexByte(unsigned char byte) {
+    static const char digits[] = "0123456789ABCDEF";
+    return std::string("0x") + digits[byte >> 4] + digits[byte & 0xF];
+}
+
+// The length of the well-formed UTF-8 sequence at i and its code point, or 0 when the bytes
+// there are not UTF-8 (cut short, overlong, a surrogate, above U+10FFFF).
+size_t decodeUtf8(const std::string& text, size_t i, uint32_t* code) {
+    auto byte = [&](size_t at) { return static_cast<unsigned char>(text[at]); };
+    unsigned char lead = byte(i);
+    size_t length = lead < 0x80             ? 1
+                    : (lead & 0xE0) == 0xC0 ? 2
+                    : (lead & 0xF0) == 0xE0 ? 3
+                    : (lead & 0xF8) == 0xF0 ? 4
+                                            : 0;
+    if (length == 0 || i + length > text.size()) {
+        return 0;
+    }
+    uint32_t value = length == 1 ? lead : lead & (0x7F >> length);
+    for (size_t k = 1; k < length; ++k) {
+        if ((byte(i + k) & 0xC0) != 0x80) {
+            return 0;
+        }
+        value = (value << 6) | (byte(i + k) & 0x3F);
+    }
+    static const uint32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (value < kSmallest[length] || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
+        return 0;
+    }
+    *code = value;
+    return length;
+}
+
+// The code point a character reference such as "&#65;" or "&#x41;" at i names; false when the
+// text at i is not one (entity references and stray ampersands are libplist's to judge).
+bool characterReference(const std::string& text, size_t i, uint32_t* code) {
+    if (text.compare(i, 2, "&#") != 0) {
+        return false;
+    }
+    size_t at = i + 2;
+    int base = 10;
+    if (at < text.size() && text[at] == 'x') {
+        base = 16;
+        ++at;
+    }
+    uint64_t value = 0;
+    size_t digits = 0;
+    for (; at < text.size() && text[at] != ';'; ++at, ++digits) {
+        int digit = std::isdigit(static_cast<unsigned char>(text[at])) ? text[at] - '0'
+                    : base == 16 && std::isxdigit(static_cast<unsigned char>(text[at]))
+                        ? std::tolower(static_cast<unsigned char>(text[at])) - 'a' + 10
+                        : -1;
+        if (digit < 0) {
+            return false;
+        }
+        value = std::min<uint64_t>(value * static_cast<uint64_t>(base) + digit, 0x110000);
+    }
+    if (digits == 0 || at >= text.size()) {
+        return false;
+    }
+    *code = static_cast<uint32_t>(value);
+    return true;
+}
+
 } // namespace
+
+std::string findDisallowedCharacter(const std::string& text) {
+    for (size_t i = 0; i < text.size();) {
+        uint32_t code = 0;
+        size_t length = decodeUtf8(text, i, &code);
+        if (length == 0) {
+            return "byte " + hexByte(static_cast<unsigned char>(text[i])) + " at offset " +
+                   std::to_string(i) + " is not UTF-8";
+        }
+        if (!isXmlChar(code)) {
+            return "byte " + hexByte(static_cast<unsigned char>(text[i])) + " at offset " +
+                   std::to_string(i) + " is not allowed in XML";
+        }
+        if (text[i] == '&' && characterReference(text, i, &code) && !isXmlChar(code)) {
+            return "character reference at offset " + std::to_string(i) +
+                   " names a character not allowed in XML";
+        }
+        i += length;
+    }
+    return {};
+}
 
 bool readWholeFile(const std::string& path, size_t maxBytes, std::string* bytes,
                    std::string* error) {
@@ -102,6 +197,13 @@ bool parsePropertyList(const std::string& bytes, plist_t* root, std::string* err
     if (start == std::string::npos || bytes.size() - start < 8 || bytes[start] != '<' ||
         bytes.find("<plist") == std::string::npos) {
         *error = "not an XML property list";
+        return false;
+    }
+    // libplist 2.2 asserts on a string holding a NUL byte, so characters that XML does not allow
+    // never reach it.
+    std::string disallowed = findDisallowedCharacter(bytes);
+    if (!disallowed.empty()) {
+        *error = "malformed property list: " + disallowed;
         return false;
     }
     int depth = nestingDepth(bytes);
