@@ -4,8 +4,8 @@
 #include <cstddef>
 
 // The length of the longest prefix of bytes[0, length) that is at most limit bytes long and does
-// not end inside a multibyte character. A stray continuation byte counts as a character of its
-// own.
+// not end inside a multibyte character, whether the limit or the bytes themselves cut it. A stray
+// continuation byte counts as a character of its own.
 size_t codePrefixLength(const char* bytes, size_t length, size_t limit);
 
 // Copies at most fieldSize - 1 bytes of the code into the field, cut at a character boundary,

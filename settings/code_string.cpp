@@ -22,24 +22,23 @@ size_t sequenceLength(unsigned char lead) {
 } // namespace
 
 size_t codePrefixLength(const char* bytes, size_t length, size_t limit) {
-    if (length <= limit) {
-        return length;
+    size_t end = length < limit ? length : limit;
+    if (end == 0) {
+        return 0;
     }
-    // Walk back over at most three continuation bytes to the lead byte of the character that
-    // holds byte `limit`; if that character does not end at `limit`, cut before it.
-    size_t cut = limit;
-    size_t lead = cut;
-    while (lead > 0 && cut - lead < 3 && (static_cast<unsigned char>(bytes[lead]) & 0xC0) == 0x80) {
+    // Walk back over at most three continuation bytes to the lead byte of the last character
+    // kept; if that character does not end by `end` (cut by the limit, or cut short in the
+    // bytes themselves), it goes.
+    size_t lead = end - 1;
+    while (lead > 0 && end - 1 - lead < 3 &&
+           (static_cast<unsigned char>(bytes[lead]) & 0xC0) == 0x80) {
         --lead;
     }
-    if (lead == cut) {
-        return cut; // byte `limit` starts a character: the prefix ends on a boundary
-    }
     size_t needed = sequenceLength(static_cast<unsigned char>(bytes[lead]));
-    if (needed > 1 && lead + needed > cut) {
+    if (needed > 1 && lead + needed > end) {
         return lead;
     }
-    return cut;
+    return end;
 }
 
 void storeCode(char* field, size_t fieldSize, const char* bytes, size_t length) {

@@ -178,6 +178,45 @@ TEST_F(EventsTest, TypingRunsTheFilterEditsAtTheSelectionAndSendsKeyUps) {
     EXPECT_EQ(selection.selEnd, 1);
 }
 
+TEST_F(EventsTest, ASelectionAlwaysCoversWholeCharacters) {
+    // "a", e-acute (2 bytes), the euro sign (3), a four-byte emoji, "z": offsets 0 1 3 6 10 11.
+    const std::string bytes = "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80z";
+    ASSERT_EQ(SetControlData(field_, 0, kControlEditTextTextTag, static_cast<Size>(bytes.size()),
+                             bytes.data()),
+              noErr);
+    struct Case {
+        SInt16 start, end;
+        SInt16 snappedStart, snappedEnd;
+    };
+    const Case cases[] = {
+        {2, 2, 1, 3},    {2, 3, 1, 3},     {3, 5, 3, 6},   {4, 4, 3, 6},
+        {7, 9, 6, 10},   {9, 2, 1, 10},    {0, 1, 0, 1},   {6, 10, 6, 10},
+        {-5, 99, 0, 11}, {11, 11, 11, 11}, {10, 8, 6, 10},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(PlatformHost::setSelection(field_, c.start, c.end));
+        ControlEditTextSelectionRec selection = {-1, -1};
+        GetControlData(field_, 0, kControlEditTextSelectionTag, sizeof selection, &selection,
+                       nullptr);
+        EXPECT_EQ(selection.selStart, c.snappedStart) << c.start << ".." << c.end;
+        EXPECT_EQ(selection.selEnd, c.snappedEnd) << c.start << ".." << c.end;
+    }
+    // Bytes that are not UTF-8 are characters of their own: nothing to widen.
+    const std::string stray = "\x80\x80\x80\x80";
+    SetControlData(field_, 0, kControlEditTextTextTag, 4, stray.data());
+    PlatformHost::setSelection(field_, 2, 3);
+    ControlEditTextSelectionRec selection = {-1, -1};
+    GetControlData(field_, 0, kControlEditTextSelectionTag, sizeof selection, &selection, nullptr);
+    EXPECT_EQ(selection.selStart, 2);
+    EXPECT_EQ(selection.selEnd, 3);
+
+    // Backspace over a selection given inside e-acute removes it whole.
+    SetControlData(field_, 0, kControlEditTextTextTag, 3, "j\xC3\xA9");
+    PlatformHost::setSelection(field_, 2, 3);
+    PlatformHost::typeKey(field_, 8);
+    EXPECT_EQ(text(), "j");
+}
+
 TEST_F(EventsTest, PasswordFieldsKeepTheirClearTextUnderPassOnly) {
     ControlFontStyleRec font{};
     font.size = 11;

@@ -26,6 +26,11 @@ TEST(CodeString, PrefixLengthStopsBeforeACharacterThatWouldCrossTheLimit) {
         {std::string(4, '\x80') + "x", 2, 2}, // stray continuation bytes count singly
         {"\xC3\xA9\xC3\xA9", 3, 2},
         {"\xC3\xA9\xC3\xA9", 0, 0},
+        // Bytes that end in half a character lose it, however far below the limit.
+        {"j\xC3", 12, 1},
+        {"j\xE2\x82", 79, 1},
+        {"\xF0\x9F\x98", 79, 0},
+        {"j\xC3\xA9", 12, 3},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(codePrefixLength(c.bytes.data(), c.bytes.size(), c.limit), c.expected)
@@ -44,6 +49,9 @@ TEST(CodeString, StoreKeepsTheTerminatorInsideTheField) {
     std::string cut = std::string(78, 'a') + "\xC3\xA9";
     storeCode(field, 80, cut.data(), cut.size());
     EXPECT_EQ(std::string(field), std::string(78, 'a'));
+
+    storeCode(field, 80, "j\xC3", 2);
+    EXPECT_EQ(std::string(field), "j");
 
     storeCode(field, 80, nullptr, 0);
     EXPECT_EQ(field[0], '\0');

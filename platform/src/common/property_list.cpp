@@ -1,5 +1,7 @@
 #include "PropertyList.h"
 
+#include "Unicode.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -68,7 +70,7 @@ int nestingDepth(const std::string& text) {
 
 // XML 1.0's Char production: tab, line feed, carriage return, and U+0020 upwards except the
 // surrogates, U+FFFE and U+FFFF.
-bool isXmlChar(uint32_t c) {
+bool isXmlChar(char32_t c) {
     return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
            (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
 }
@@ -78,37 +80,9 @@ std::string hexByte(unsigned char byte) {
     return std::string("0x") + digits[byte >> 4] + digits[byte & 0xF];
 }
 
-// The length of the well-formed UTF-8 sequence at i and its code point, or 0 when the bytes
-// there are not UTF-8 (cut short, overlong, a surrogate, above U+10FFFF).
-size_t decodeUtf8(const std::string& text, size_t i, uint32_t* code) {
-    auto byte = [&](size_t at) { return static_cast<unsigned char>(text[at]); };
-    unsigned char lead = byte(i);
-    size_t length = lead < 0x80             ? 1
-                    : (lead & 0xE0) == 0xC0 ? 2
-                    : (lead & 0xF0) == 0xE0 ? 3
-                    : (lead & 0xF8) == 0xF0 ? 4
-                                            : 0;
-    if (length == 0 || i + length > text.size()) {
-        return 0;
-    }
-    uint32_t value = length == 1 ? lead : lead & (0x7F >> length);
-    for (size_t k = 1; k < length; ++k) {
-        if ((byte(i + k) & 0xC0) != 0x80) {
-            return 0;
-        }
-        value = (value << 6) | (byte(i + k) & 0x3F);
-    }
-    static const uint32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (value < kSmallest[length] || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
-        return 0;
-    }
-    *code = value;
-    return length;
-}
-
 // The code point a character reference such as "&#65;" or "&#x41;" at i names; false when the
 // text at i is not one (entity references and stray ampersands are libplist's to judge).
-bool characterReference(const std::string& text, size_t i, uint32_t* code) {
+bool characterReference(const std::string& text, size_t i, char32_t* code) {
     if (text.compare(i, 2, "&#") != 0) {
         return false;
     }
@@ -133,7 +107,7 @@ bool characterReference(const std::string& text, size_t i, uint32_t* code) {
     if (digits == 0 || at >= text.size()) {
         return false;
     }
-    *code = static_cast<uint32_t>(value);
+    *code = static_cast<char32_t>(value);
     return true;
 }
 
@@ -141,7 +115,7 @@ bool characterReference(const std::string& text, size_t i, uint32_t* code) {
 
 std::string findDisallowedCharacter(const std::string& text) {
     for (size_t i = 0; i < text.size();) {
-        uint32_t code = 0;
+        char32_t code = 0;
         size_t length = decodeUtf8(text, i, &code);
         if (length == 0) {
             return "byte " + hexByte(static_cast<unsigned char>(text[i])) + " at offset " +

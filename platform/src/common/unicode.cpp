@@ -1,10 +1,10 @@
 #include "Unicode.h"
 
-namespace platform {
-namespace {
+#include <algorithm>
 
-// Decodes one scalar value at bytes[i]; returns its length, or 0 when the sequence is invalid.
-size_t decodeOne(std::string_view bytes, size_t i, char32_t* value) {
+namespace platform {
+
+size_t decodeUtf8(std::string_view bytes, size_t i, char32_t* value) {
     const auto byte = [&](size_t k) { return static_cast<unsigned char>(bytes[k]); };
     unsigned char lead = byte(i);
     size_t length;
@@ -42,6 +42,8 @@ size_t decodeOne(std::string_view bytes, size_t i, char32_t* value) {
     return length;
 }
 
+namespace {
+
 void appendUtf16(std::u16string* out, char32_t v) {
     if (v >= 0x10000) {
         v -= 0x10000;
@@ -59,7 +61,7 @@ bool utf8ToUtf16(std::string_view bytes, std::u16string* out) {
     result.reserve(bytes.size());
     for (size_t i = 0; i < bytes.size();) {
         char32_t v;
-        size_t length = decodeOne(bytes, i, &v);
+        size_t length = decodeUtf8(bytes, i, &v);
         if (length == 0) {
             return false;
         }
@@ -79,7 +81,7 @@ std::u16string utf8ToUtf16Lenient(std::string_view bytes) {
             continue;
         }
         char32_t v;
-        size_t length = decodeOne(bytes, i, &v);
+        size_t length = decodeUtf8(bytes, i, &v);
         if (length == 0) {
             v = 0xFFFD;
             length = 1;
@@ -124,10 +126,36 @@ bool utf16ToUtf8(std::u16string_view units, std::string* out) {
     return true;
 }
 
+size_t characterStart(std::string_view bytes, size_t at) {
+    at = std::min(at, bytes.size());
+    // The lead byte at most three bytes back, when the sequence it starts covers `at`.
+    for (size_t back = 1; back <= 3 && back <= at; ++back) {
+        size_t lead = at - back;
+        char32_t v;
+        size_t length = decodeUtf8(bytes, lead, &v);
+        if (length > back) {
+            return lead;
+        }
+        if ((static_cast<unsigned char>(bytes[lead]) & 0xC0) != 0x80) {
+            break;
+        }
+    }
+    return at;
+}
+
+size_t characterEnd(std::string_view bytes, size_t at) {
+    size_t start = characterStart(bytes, at);
+    if (start == std::min(at, bytes.size())) {
+        return start;
+    }
+    char32_t v;
+    return start + decodeUtf8(bytes, start, &v);
+}
+
 bool isValidUtf8(std::string_view bytes) {
     for (size_t i = 0; i < bytes.size();) {
         char32_t v;
-        size_t length = decodeOne(bytes, i, &v);
+        size_t length = decodeUtf8(bytes, i, &v);
         if (length == 0) {
             return false;
         }

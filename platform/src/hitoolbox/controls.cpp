@@ -2,6 +2,7 @@
 #include <HIToolbox/Controls.h>
 
 #include "../common/TypeIDs.h"
+#include "../common/Unicode.h"
 #include "../corefoundation/Strings.h"
 #include "Toolbox.h"
 
@@ -386,12 +387,16 @@ OSErr SetControlData(ControlRef inControl, ControlPartCode, ResType inTagName, S
         if (status != noErr) {
             return status;
         }
-        auto clampOffset = [&](SInt16 offset) {
-            return static_cast<SInt16>(
-                std::clamp<int>(offset, 0, static_cast<int>(inControl->text.size())));
-        };
-        inControl->selection = {clampOffset(std::min(selection.selStart, selection.selEnd)),
-                                clampOffset(std::max(selection.selStart, selection.selEnd))};
+        // Kept within the text and widened to whole characters: an offset inside a character
+        // moves out to its edge, so that an edit never leaves half a character behind.
+        const std::string& text = inControl->text;
+        auto offset = [](SInt16 value) { return static_cast<size_t>(std::max<SInt16>(value, 0)); };
+        size_t start =
+            platform::characterStart(text, offset(std::min(selection.selStart, selection.selEnd)));
+        size_t end =
+            platform::characterEnd(text, offset(std::max(selection.selStart, selection.selEnd)));
+        inControl->selection = {static_cast<SInt16>(std::min<size_t>(start, INT16_MAX)),
+                                static_cast<SInt16>(std::min<size_t>(end, INT16_MAX))};
         return noErr;
     }
     if (inTagName == kControlEditTextKeyFilterTag) {
