@@ -27,6 +27,9 @@ class PrintDialog {
     // The pane whose Sync the Print button calls before printing.
     void attach(PlugInIntf* plugIn, PMPDEContext context);
     void detach();
+    // After the pane's Terminate: detaches it and disposes the controls it put into the user
+    // pane, as a print dialog takes a terminated pane out of its window.
+    void removePane();
 
     struct Press {
         // What the handlers before the dialog's own returned: -9874 when they passed the press

@@ -2,6 +2,8 @@
 
 #include <PlatformHost.h>
 
+#include <vector>
+
 std::unique_ptr<PrintDialog> PrintDialog::create(const PrintDialogSetup& setup,
                                                  std::string* error) {
     std::unique_ptr<PrintDialog> dialog(new PrintDialog());
@@ -91,6 +93,21 @@ void PrintDialog::attach(PlugInIntf* plugIn, PMPDEContext context) {
 void PrintDialog::detach() {
     plugIn_ = nullptr;
     context_ = nullptr;
+}
+
+void PrintDialog::removePane() {
+    detach();
+    // The user pane's own children first; disposing one disposes what is embedded in it.
+    std::vector<ControlRef> embedded;
+    for (ControlRef control : PlatformHost::controlsOf(window_)) {
+        PlatformHost::ControlState state;
+        if (PlatformHost::controlState(control, &state) && state.parent == userPane_) {
+            embedded.push_back(control);
+        }
+    }
+    for (ControlRef control : embedded) {
+        DisposeControl(control);
+    }
 }
 
 OSStatus PrintDialog::printButtonHandler(EventHandlerCallRef, EventRef, void* userData) {

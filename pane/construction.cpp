@@ -104,9 +104,9 @@ OSStatus build(AccountingContext* context, WindowRef dialog) {
 
     context->imagePane = findAccountingControl(dialog, kImagePaneID);
     static const EventTypeSpec drawEvents[] = {{kEventClassControl, kEventControlDraw}};
-    InstallEventHandler(GetControlEventTarget(context->imagePane),
-                        NewEventHandlerUPP(AccountingDrawEventHandler), 1, drawEvents, context,
-                        nullptr);
+    context->imageDrawHandlerUPP = NewEventHandlerUPP(AccountingDrawEventHandler);
+    InstallEventHandler(GetControlEventTarget(context->imagePane), context->imageDrawHandlerUPP, 1,
+                        drawEvents, context, &context->imageDrawHandlerRef);
 
     context->promptRadio = findAccountingControl(dialog, kPromptRadioID);
     context->defaultCodesRadio = findAccountingControl(dialog, kDefaultCodesRadioID);
@@ -128,9 +128,10 @@ OSStatus build(AccountingContext* context, WindowRef dialog) {
 
     // The hits of every control inside the content pane travel up to it.
     static const EventTypeSpec hits[] = {{kEventClassControl, kEventControlHit}};
-    status =
-        InstallEventHandler(GetControlEventTarget(context->contentPane),
-                            NewEventHandlerUPP(accountingEventHandler), 1, hits, context, nullptr);
+    context->contentPaneHandlerUPP = NewEventHandlerUPP(accountingEventHandler);
+    status = InstallEventHandler(GetControlEventTarget(context->contentPane),
+                                 context->contentPaneHandlerUPP, 1, hits, context,
+                                 &context->contentPaneHandlerRef);
 
     ControlKeyFilterUPP filter = NewControlKeyFilterUPP(accountKeyFilter);
     SetControlData(context->userIDField, kControlEntireControl, kControlEditTextKeyFilterTag,

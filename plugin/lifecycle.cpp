@@ -49,6 +49,18 @@ void wirePane(AccountingContext* context, ControlRef userPane, PMPrintSession se
     }
 }
 
+// Removes an installed handler and disposes its routine; both fields end up null.
+void removeHandler(EventHandlerRef* handler, EventHandlerUPP* routine) {
+    if (*handler != nullptr) {
+        RemoveEventHandler(*handler);
+        *handler = nullptr;
+    }
+    if (*routine != nullptr) {
+        DisposeEventHandlerUPP(*routine);
+        *routine = nullptr;
+    }
+}
+
 // Copies the localised string; null when the bundle has no such string.
 CFStringRef copyString(CFBundleRef bundle, CFStringRef key) {
     return CFBundleCopyLocalizedString(bundle, key, key, nullptr);
@@ -160,14 +172,7 @@ OSStatus Close(PMPDEContext pdeContext) {
         return kNoContext;
     }
     // Cleared once removed, so that a second Close removes nothing twice.
-    if (context->paneHandlerRef != nullptr) {
-        RemoveEventHandler(context->paneHandlerRef);
-        context->paneHandlerRef = nullptr;
-    }
-    if (context->paneHandlerUPP != nullptr) {
-        DisposeEventHandlerUPP(context->paneHandlerUPP);
-        context->paneHandlerUPP = nullptr;
-    }
+    removeHandler(&context->paneHandlerRef, &context->paneHandlerUPP);
     return noErr;
 }
 
@@ -180,16 +185,12 @@ OSStatus Terminate(PMPDEContext pdeContext, OSStatus) {
         CFRelease(context->title);
         context->title = nullptr;
     }
-    if (context->printButtonHandlerUPP != nullptr) {
-        if (context->printButtonHandlerRef != nullptr) {
-            RemoveEventHandler(context->printButtonHandlerRef);
-            context->printButtonHandlerRef = nullptr;
-        }
-        DisposeEventHandlerUPP(context->printButtonHandlerUPP);
-        context->printButtonHandlerUPP = nullptr;
-    }
-    // A dialog-window handler still installed (no Close) would call into freed memory.
+    removeHandler(&context->printButtonHandlerRef, &context->printButtonHandlerUPP);
+    // A dialog-window handler still installed (no Close) would call into freed memory, and so
+    // would the handlers on the pane's own controls, which the dialog may still click or draw.
     Close(pdeContext);
+    removeHandler(&context->contentPaneHandlerRef, &context->contentPaneHandlerUPP);
+    removeHandler(&context->imageDrawHandlerRef, &context->imageDrawHandlerUPP);
     if (context->imageManager != nullptr) {
         delete context->imageManager;
         context->imageManager = nullptr;

@@ -53,6 +53,12 @@ struct AccountingContext {
     EventHandlerRef paneHandlerRef;
     CFBundleRef helpBundle; // the bundle with the help book; not owned
     ImageImportManager* imageManager;
+    // The handlers Open installs on the pane's own controls, kept so that Terminate can remove
+    // them: the dialog may still click or draw its window for a moment after that.
+    EventHandlerUPP contentPaneHandlerUPP;
+    EventHandlerRef contentPaneHandlerRef;
+    EventHandlerUPP imageDrawHandlerUPP;
+    EventHandlerRef imageDrawHandlerRef;
 };
 
 // The newest live context; the key filter reads the mode through it.

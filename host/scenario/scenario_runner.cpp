@@ -280,7 +280,7 @@ void ScenarioRunner::lifecycleCommand(const std::vector<std::string>& w) {
         needWords(w, 1, "terminate");
         status = call([&] { return t.Terminate(d.context, noErr); });
         d.context = nullptr;
-        d.dialog->detach();
+        d.dialog->removePane();
     } else if (command == "sync") {
         needWords(w, 2, "sync load|store|N");
         long flag = w[1] == "load" ? 1 : w[1] == "store" ? 0 : numberOf(w[1]);

@@ -81,6 +81,7 @@ struct ControlState {
     UInt32 command = 0;
     bool focused = false;
     bool hasKeyFilter = false;
+    int handlers = 0; // event handlers installed on the control itself
     ControlEditTextSelectionRec selection{0, 0};
     ControlFontStyleRec font{};
 };

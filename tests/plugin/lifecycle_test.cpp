@@ -220,6 +220,34 @@ TEST_F(LifecycleTest, TerminateRemovesEveryHandlerItOwnsAndTheGlobalStaysOnALive
     EXPECT_EQ(Terminate(nullptr, noErr), -9530);
 }
 
+TEST_F(LifecycleTest, AfterTerminateTheDialogCanStillClickTypeAndDrawThePane) {
+    openPane();
+    auto handlers = [&](SInt32 id) {
+        PlatformHost::ControlState s;
+        EXPECT_TRUE(PlatformHost::controlState(control(id), &s)) << id;
+        return s.handlers;
+    };
+    EXPECT_EQ(handlers(50), 1) << "the content pane's hit handler";
+    EXPECT_EQ(handlers(101), 1) << "the mode picture's draw handler";
+    SInt32 full = kAccountingFull;
+    PlatformHost::click(control(100), &full);
+    PlatformHost::click(control(200));
+    terminate();
+    EXPECT_EQ(handlers(50), 0);
+    EXPECT_EQ(handlers(101), 0);
+    // The dialog keeps its window for a moment: none of this may reach the freed context.
+    for (SInt32 id : {202, 203, 300}) {
+        PlatformHost::ClickResult hit = PlatformHost::click(control(id));
+        EXPECT_EQ(hit.outcome, PlatformHost::ClickOutcome::Delivered) << id;
+        EXPECT_EQ(hit.hitStatus, eventNotHandledErr) << id;
+    }
+    SInt32 off = kAccountingOff;
+    EXPECT_EQ(PlatformHost::click(control(100), &off).hitStatus, eventNotHandledErr);
+    PlatformHost::typeText(control(302), "abc");
+    PlatformHost::renderWindow(dialog_->window());
+    EXPECT_EQ(dialog_->pressPrint().printed, true);
+}
+
 TEST_F(LifecycleTest, AnUnwiredPaneOpensAsNothing) {
     makeDialog("acme.ppd");
     ASSERT_EQ(prologue(), noErr);

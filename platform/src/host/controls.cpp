@@ -139,6 +139,7 @@ bool controlState(ControlRef control, ControlState* state) {
     state->command = control->command;
     state->focused = control->window != nullptr && control->window->focus == control;
     state->hasKeyFilter = control->keyFilter != nullptr;
+    state->handlers = static_cast<int>(control->target.handlers.size());
     state->selection = control->selection;
     state->font = control->font;
     state->parent =
