@@ -159,8 +159,12 @@ OSStatus checkDefaultCodes(AccountingContext* context) {
     CodeState user = takeDefaultCode(context->userIDField, context->defaultUserID, &userText);
     CodeState account =
         takeDefaultCode(context->accountIDField, context->defaultAccountID, &accountText);
+    // Kontavar's "user ID only" type disables the account field, so only the user code can be
+    // asked for; the prompt's OK rule for that type is the same.
+    bool accountNeeded =
+        !(context->accountingMode == kAccountingKontavar && context->accountType == 1);
     OSStatus status;
-    if (user == CodeState::Missing || account == CodeState::Missing) {
+    if (user == CodeState::Missing || (accountNeeded && account == CodeState::Missing)) {
         showBadDefaultCodesNotice(context);
         status = noErr;
     } else {

@@ -274,4 +274,32 @@ TEST_F(DefaultCodesTest, ACodeThatDoesNotFitIsMissingNotCut) {
     EXPECT_EQ(std::string(context_->promptUserID), std::string(79, 'u'));
 }
 
+TEST_F(DefaultCodesTest, KontavarUserIdOnlyNeedsOnlyTheUserCode) {
+    pane_ = buildPaneWindow(context_, PaneWiring::ContextFields);
+    typeInPane(302, "U1");
+    typeInPane(304, "");
+    struct Case {
+        SInt32 mode, type;
+        OSStatus status;
+    };
+    const Case cases[] = {
+        {2, 1, eventNotHandledErr}, // the account field is disabled: only the user code counts
+        {2, 2, noErr},
+        {2, 3, noErr},
+        {3, 1, noErr}, // full accounting always needs both
+    };
+    size_t notices = 0;
+    for (const Case& c : cases) {
+        context_->accountType = c.type;
+        EXPECT_EQ(gather(c.mode), c.status) << "mode " << c.mode << " type " << c.type;
+        notices += c.status == noErr ? 1 : 0;
+        EXPECT_EQ(PlatformHost::notices().size(), notices);
+    }
+    context_->accountType = 1;
+    EXPECT_EQ(gather(2), eventNotHandledErr);
+    EXPECT_STREQ(context_->promptUserID, "U1");
+    typeInPane(302, "");
+    EXPECT_EQ(gather(2), noErr) << "the user code is still needed";
+}
+
 } // namespace
