@@ -325,4 +325,48 @@ TEST_F(IterateTest, AFolderRemovedBetweenTwoReadsDoesNotTrapTheWalk) {
     EXPECT_EQ(FSCloseIterator(iterator), noErr);
 }
 
+// Removes the folder named `victim` when the walk hands it over, before the walk can open it,
+// and counts every item handed over after that.
+struct Removal {
+    std::string root;
+    std::string victim;
+    bool removed = false;
+    int afterwards = 0;
+};
+
+Boolean removingFilter(Boolean, ItemCount, const FSCatalogInfo*, const FSRef* ref, const FSSpec*,
+                       const HFSUniStr255* name, void* data) {
+    auto* removal = static_cast<Removal*>(data);
+    if (removal->removed) {
+        ++removal->afterwards;
+    } else if (nameOf(name, ref) == removal->victim) {
+        removal->removed = true;
+        EXPECT_EQ(
+            std::system(("rm -rf '" + removal->root + "/top/" + removal->victim + "'").c_str()), 0);
+    }
+    return false;
+}
+
+TEST_F(IterateTest, ASubfolderThatFailsOtherThanByPermissionEndsTheWholeWalk) {
+    // The walk of top meets "gone", which vanishes before it is opened: not a -5000, so no
+    // level goes on, whatever the listing order of the other folders' items.
+    tree_.folder("top");
+    tree_.folder("top/gone");
+    tree_.file("top/gone/inside");
+    for (int i = 0; i < 10; ++i) {
+        tree_.file("top/file" + std::to_string(i));
+        tree_.folder("other" + std::to_string(i));
+        tree_.file("other" + std::to_string(i) + "/leaf");
+    }
+    Removal removal{tree_.root(), "gone"};
+    FSRef ref = refFor(tree_.root());
+    OSErr status =
+        FSIterateContainer(&ref, 0, kFSCatInfoNone, false, true, removingFilter, &removal);
+    ASSERT_TRUE(removal.removed);
+    EXPECT_NE(status, noErr);
+    EXPECT_NE(status, afpAccessDenied);
+    EXPECT_NE(status, errFSNoMoreItems);
+    EXPECT_EQ(removal.afterwards, 0) << "nothing is read once the subfolder failed";
+}
+
 } // namespace

@@ -8,6 +8,8 @@
 
 #include <cstring>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -27,7 +29,12 @@ class CacheTest : public PlatformTest {
         tree_.folder("Resources");
         tree_.file("Resources/Accounting-On.gif", buildGif(GifSpec{}));
         tree_.folder("Resources/en.lproj");
-        tree_.file("Resources/en.lproj/Accounting-On.gif", buildGif(GifSpec{}));
+        // The same name as the picture above it, 6 wide rather than 4, so a test can tell them
+        // apart.
+        GifSpec wide;
+        wide.screenWidth = wide.width = 6;
+        wide.pixels.assign(6 * 4, 0);
+        tree_.file("Resources/en.lproj/Accounting-On.gif", buildGif(wide));
         tree_.file("Resources/en.lproj/deeper.gif", buildGif(GifSpec{}));
         tree_.file("Resources/notes.txt", "not a picture");
         tree_.file("Resources/app.icns", iconFamily(16));
@@ -66,16 +73,56 @@ TEST_F(CacheTest, BareAndFolderQualifiedKeysGiveTwoImportersForOneFile) {
         << "folders are not keys";
 }
 
-TEST_F(CacheTest, TheSameNameInTwoFoldersKeepsBothQualifiedKeys) {
+// The folder-qualified name of each "Accounting-On.gif" in the order the walk visits them.
+Boolean recordVisits(Boolean, ItemCount, const FSCatalogInfo* info, const FSRef* ref, const FSSpec*,
+                     const HFSUniStr255* name, void* data) {
+    static const char kName[] = "Accounting-On.gif";
+    if ((info->nodeFlags & kFSNodeIsDirectoryMask) != 0 || name->length != sizeof kName - 1) {
+        return false;
+    }
+    for (size_t i = 0; i < sizeof kName - 1; ++i) {
+        if (name->unicode[i] != static_cast<UniChar>(kName[i])) {
+            return false;
+        }
+    }
+    FSRef parent;
+    HFSUniStr255 folder{};
+    FSGetParentRef(ref, &parent);
+    FSGetFileDirName(&parent, &folder);
+    std::string qualified;
+    for (UInt16 i = 0; i < folder.length; ++i) {
+        qualified.push_back(static_cast<char>(folder.unicode[i]));
+    }
+    static_cast<std::vector<std::string>*>(data)->push_back(qualified + "/" + kName);
+    return false;
+}
+
+SInt16 naturalWidth(ComponentInstance importer) {
+    Rect bounds = {0, 0, 0, 0};
+    EXPECT_EQ(GraphicsImportGetNaturalBounds(importer, &bounds), noErr);
+    return static_cast<SInt16>(bounds.right - bounds.left);
+}
+
+TEST_F(CacheTest, TheSameNameInTwoFoldersGivesTheBareKeyToTheFileVisitedLater) {
     build();
     ComponentInstance top =
         ImageImportManager::componentForFilename(CFSTR("Resources/Accounting-On.gif"));
     ComponentInstance localised =
         ImageImportManager::componentForFilename(CFSTR("en.lproj/Accounting-On.gif"));
     ComponentInstance bare = ImageImportManager::componentForFilename(CFSTR("Accounting-On.gif"));
-    EXPECT_NE(top, nullptr);
-    EXPECT_NE(localised, nullptr);
-    EXPECT_NE(bare, nullptr);
+    ASSERT_NE(top, nullptr);
+    ASSERT_NE(localised, nullptr);
+    ASSERT_NE(bare, nullptr);
+    EXPECT_EQ(naturalWidth(top), 4) << "each qualified key keeps its own file";
+    EXPECT_EQ(naturalWidth(localised), 6);
+
+    // Which of the two comes later depends on the order the folder lists them in.
+    std::vector<std::string> visits;
+    FSRef ref = folder("Resources");
+    ASSERT_EQ(FSIterateContainer(&ref, 0, 0, false, true, recordVisits, &visits), noErr);
+    ASSERT_EQ(visits.size(), 2u);
+    EXPECT_EQ(naturalWidth(bare), visits.back() == "en.lproj/Accounting-On.gif" ? 6 : 4)
+        << "visited last: " << visits.back();
 }
 
 TEST_F(CacheTest, FailuresAreRememberedAndNotRetried) {
@@ -155,8 +202,7 @@ TEST_F(CacheTest, TwoLiveInstancesShareOneCacheUntilTheLastGoes) {
     manager_.reset();
     EXPECT_EQ(ImageImportManager::componentForFilename(CFSTR("deeper.gif")), importer)
         << "the first destruction leaves the cache the second still uses";
-    Rect bounds;
-    EXPECT_EQ(GraphicsImportGetNaturalBounds(importer, &bounds), noErr);
+    EXPECT_EQ(naturalWidth(importer), 4) << "the importer still works on its file";
     second.reset();
     EXPECT_EQ(ImageImportManager::componentForFilename(CFSTR("deeper.gif")), nullptr);
 }
@@ -178,9 +224,22 @@ TEST_F(CacheTest, TheFilterIndexesFilesOnly) {
     EXPECT_EQ(CFDictionaryGetCount(index), 8);
     EXPECT_TRUE(CFDictionaryContainsKey(index, CFSTR("Resources/notes.txt")));
     EXPECT_FALSE(CFDictionaryContainsKey(index, CFSTR("en.lproj")));
+    // Both keys of a file hold its specification, each in a record of its own: every record is
+    // freed once below, which the sanitizer build would catch were one shared.
+    auto spec = [&](CFStringRef key) {
+        const auto* record = static_cast<const FSSpec*>(CFDictionaryGetValue(index, key));
+        EXPECT_NE(record, nullptr);
+        return record == nullptr
+                   ? std::string()
+                   : std::string(reinterpret_cast<const char*>(record->name + 1), record->name[0]);
+    };
+    EXPECT_EQ(spec(CFSTR("notes.txt")), "notes.txt");
+    EXPECT_EQ(spec(CFSTR("Resources/notes.txt")), "notes.txt");
+    EXPECT_EQ(spec(CFSTR("app.icns")), "app.icns");
+    EXPECT_NE(CFDictionaryGetValue(index, CFSTR("app.icns")),
+              CFDictionaryGetValue(index, CFSTR("Resources/app.icns")));
     std::vector<const void*> values(8);
     CFDictionaryGetKeysAndValues(index, nullptr, values.data());
-    EXPECT_NE(values[0], values[1]) << "each key has its own record";
     for (const void* value : values) {
         std::free(const_cast<void*>(value));
     }

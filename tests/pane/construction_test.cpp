@@ -51,13 +51,16 @@ TEST_F(ConstructionTest, TheContentPaneIsCentredAndEmbeddedInTheUserPane) {
     PlatformHost::controlState(content, &state);
     EXPECT_EQ(state.parent, dialog_->userPane());
     EXPECT_TRUE(state.visible);
-    Point expected = centredOrigin(setup.userPaneBounds, Rect{0, 0, 330, 500});
-    EXPECT_EQ(state.bounds.left, expected.h);
-    EXPECT_EQ(state.bounds.top, expected.v);
+    // The nib's content pane is 500 wide and 330 high: h = 21 + 560 / 2 - 500 / 2 and
+    // v = 40 + 379 / 2 - 330 / 2, the odd half cut toward zero.
+    EXPECT_EQ(state.bounds.left, 51);
+    EXPECT_EQ(state.bounds.top, 64);
+    EXPECT_EQ(state.bounds.right, 551);
+    EXPECT_EQ(state.bounds.bottom, 394);
     // Everything inside moved along.
     PlatformHost::ControlState popup;
     PlatformHost::controlState(control(100), &popup);
-    EXPECT_EQ(popup.bounds.left, expected.h + 20);
+    EXPECT_EQ(popup.bounds.left, 51 + 20);
     EXPECT_EQ(pane_->paneOpened, 1);
     EXPECT_NE(pane_->imageManager, nullptr);
 }

@@ -2,6 +2,7 @@
 #include "pane/PaneLayout.h"
 #include "support/SettingsFixture.h"
 
+#include <iterator>
 #include <vector>
 
 namespace {
@@ -247,6 +248,16 @@ TEST_F(LayoutTest, ModeAboveThreeFollowsOnlyTheCodeRules) {
 
 TEST_F(LayoutTest, ModeZeroOrNegativeOnlyRedrawsTheImage) {
     for (SInt32 mode : {0, -1, -2147483647 - 1}) {
+        // Laid out for full accounting first, so that the off layout (91 shown, the code
+        // controls hidden, the moved ones erased) would show.
+        context_->promptAtPrint = 0;
+        layOut(3);
+        Rect label = bounds(303);
+        Rect field = bounds(304);
+        bool enabledBefore[std::size(kCodeControls)];
+        for (size_t i = 0; i < std::size(kCodeControls); ++i) {
+            enabledBefore[i] = enabled(kCodeControls[i]);
+        }
         PlatformHost::clearDrawLog();
         context_->promptAtPrint = 1;
         context_->accountType = 3;
@@ -254,10 +265,19 @@ TEST_F(LayoutTest, ModeZeroOrNegativeOnlyRedrawsTheImage) {
         layOut(mode);
         auto log = PlatformHost::drawLog();
         ASSERT_EQ(log.size(), 1u) << mode;
+        EXPECT_EQ(log[0].kind, PlatformHost::DrawOp::Kind::DrawControl);
         EXPECT_EQ(log[0].controlNumber, 101);
         EXPECT_EQ(context_->accountType, 3) << mode;
         EXPECT_EQ(gMaxChars, 9) << mode;
-        EXPECT_TRUE(visible(91)) << mode;
+        EXPECT_FALSE(visible(91)) << mode;
+        for (size_t i = 0; i < std::size(kCodeControls); ++i) {
+            EXPECT_TRUE(visible(kCodeControls[i])) << mode << " " << kCodeControls[i];
+            EXPECT_EQ(enabled(kCodeControls[i]), enabledBefore[i])
+                << mode << " " << kCodeControls[i];
+        }
+        EXPECT_EQ(value(300), 1) << "the radios are not set from promptAtPrint";
+        expectRect(bounds(303), label);
+        expectRect(bounds(304), field);
     }
 }
 

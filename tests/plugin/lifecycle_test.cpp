@@ -120,17 +120,24 @@ TEST_F(LifecycleTest, InitializeFailures) {
     terminate();
     dialog_.reset();
 
+    // What the PPD library answered, with the context as Prologue left it.
     tree_.file("garbage.ppd", "this is not a PPD file\n");
-    makeDialog(tree_.path("garbage.ppd"));
-    ASSERT_EQ(prologue(), noErr);
-    EXPECT_NE(initialize(), noErr) << "a malformed PPD";
-    EXPECT_EQ(pane_->embedderPane, nullptr);
-    terminate();
-    dialog_.reset();
-
-    makeDialog(tree_.path("missing.ppd"));
-    ASSERT_EQ(prologue(), noErr);
-    EXPECT_NE(initialize(), noErr) << "a missing PPD";
+    struct Case {
+        std::string ppd;
+        OSStatus status;
+    };
+    const Case cases[] = {{tree_.path("garbage.ppd"), kPPDFileMalformedErr},
+                          {tree_.path("missing.ppd"), kPPDFileNotFoundErr}};
+    for (const Case& c : cases) {
+        makeDialog(c.ppd);
+        ASSERT_EQ(prologue(), noErr);
+        AccountingContext before;
+        std::memcpy(&before, pane_, sizeof before);
+        EXPECT_EQ(initialize(), c.status) << c.ppd;
+        EXPECT_EQ(std::memcmp(&before, pane_, sizeof before), 0) << c.ppd;
+        terminate();
+        dialog_.reset();
+    }
 }
 
 TEST_F(LifecycleTest, ASettingsLoadThatFailsLeavesNoPrintButton) {

@@ -69,7 +69,7 @@ TEST_F(CollectionTest, TheWindowOfTheModeOpensReadyForTheUserId) {
             PlatformHost::controlState(find(w, 503), &account);
             Rect bounds;
             GetWindowPortBounds(w, &bounds);
-            seen.title = mode == 2 ? "Kontavar" : "Accounting";
+            seen.title = PlatformHost::windowName(w);
             seen.shown = IsWindowVisible(w);
             seen.userEnabled = user.enabled;
             seen.accountEnabled = account.enabled;
@@ -80,6 +80,7 @@ TEST_F(CollectionTest, TheWindowOfTheModeOpensReadyForTheUserId) {
             EXPECT_EQ(w, context_->promptWindow);
         };
         EXPECT_EQ(prompt(mode, {look, press(1001)}), noErr);
+        EXPECT_EQ(seen.title, mode == 2 ? "Kontavar" : "Accounting");
         EXPECT_TRUE(seen.shown) << mode;
         EXPECT_TRUE(seen.userEnabled) << mode;
         EXPECT_EQ(seen.accountEnabled, mode == 3) << mode;

@@ -183,14 +183,52 @@ TEST_F(PromptEventsTest, HelpCommandOpensTheAccountingPage) {
     EXPECT_EQ(PlatformHost::sendCommand(context_->promptWindow, 'Qhlp'), paramErr);
 }
 
-TEST_F(PromptEventsTest, OtherEventsAreNotHandled) {
-    EventRef event = nullptr;
-    CreateEvent(nullptr, kEventClassWindow, 1, 0, 0, &event);
-    EXPECT_EQ(accountingInputEventHandler(nullptr, event, context_), eventNotHandledErr);
-    ReleaseEvent(event);
-    CreateEvent(nullptr, kEventClassControl, kEventControlDraw, 0, 0, &event);
-    EXPECT_EQ(accountingInputEventHandler(nullptr, event, context_), eventNotHandledErr);
-    ReleaseEvent(event);
+TEST_F(PromptEventsTest, OtherEventsAreNotHandledAndChangeNothing) {
+    openPrompt(2, 2);
+    type(501, "u");
+    EnableControl(control(1000));
+    // What the handler could change: the context, the prompt's controls, help.
+    auto snapshot = [&]() {
+        std::string state(reinterpret_cast<const char*>(context_), sizeof *context_);
+        for (SInt32 id : {501, 502, 503, 505, 1000, 1001}) {
+            PlatformHost::ControlState s;
+            PlatformHost::controlState(control(id), &s);
+            state += std::to_string(id) + (s.enabled ? "e" : "d") + std::to_string(s.value) +
+                     s.text + "|";
+        }
+        return state + std::to_string(PlatformHost::helpRequests().size());
+    };
+    const std::string before = snapshot();
+    struct Case {
+        UInt32 eventClass, kind;
+        ControlRef directObject; // a control hit's direct object, for the control events
+    };
+    const Case cases[] = {
+        {kEventClassWindow, 1, nullptr},
+        {kEventClassControl, kEventControlDraw, control(1000)}, // a draw of OK is no hit on it
+        {kEventClassControl, kEventControlDraw, control(505)},
+        {kEventClassKeyboard, 1, control(501)}, // a key down: only key releases apply the rule
+        {kEventClassKeyboard, 2, control(501)},
+        {kEventClassCommand, 2, nullptr}, // a command update, not a command to process
+    };
+    for (const Case& c : cases) {
+        EventRef event = nullptr;
+        ASSERT_EQ(CreateEvent(nullptr, c.eventClass, c.kind, 0, 0, &event), noErr);
+        if (c.directObject != nullptr) {
+            ControlRef object = c.directObject;
+            SetEventParameter(event, kEventParamDirectObject, typeControlRef, sizeof object,
+                              &object);
+        }
+        HICommand help{};
+        help.commandID = 'Qhlp';
+        if (c.eventClass == kEventClassCommand) {
+            SetEventParameter(event, kEventParamDirectObject, typeHICommand, sizeof help, &help);
+        }
+        EXPECT_EQ(accountingInputEventHandler(nullptr, event, context_), eventNotHandledErr)
+            << c.eventClass << " " << c.kind;
+        ReleaseEvent(event);
+        EXPECT_EQ(snapshot(), before) << c.eventClass << " " << c.kind;
+    }
 }
 
 } // namespace

@@ -78,9 +78,15 @@ TEST_F(SyncStoreTest, LongFieldTextKeepsAtMost79BytesAndNoHalfCharacter) {
         {std::string(77, 'f') + "\xE2\x82\xAC", std::string(77, 'f')},
     };
     for (const Case& c : cases) {
-        context_->defaultUserID[79] = '#'; // must be overwritten or untouched past the code
+        // The code and its terminator are written, and not a byte past them.
+        std::memset(context_->defaultUserID, '#', sizeof context_->defaultUserID);
         setFieldText(302, c.typed);
         EXPECT_EQ(store(), noErr);
+        ASSERT_LT(c.kept.size(), sizeof context_->defaultUserID);
+        EXPECT_EQ(context_->defaultUserID[c.kept.size()], '\0') << c.typed.size();
+        for (size_t i = c.kept.size() + 1; i < sizeof context_->defaultUserID; ++i) {
+            EXPECT_EQ(context_->defaultUserID[i], '#') << c.typed.size() << " byte " << i;
+        }
         EXPECT_EQ(std::string(context_->defaultUserID), c.kept) << c.typed.size();
         EXPECT_EQ(item("com.quorv.Act.qtaf.UID").text, c.kept) << c.typed.size();
     }
