@@ -198,6 +198,20 @@ TEST_F(BrokenBundleTest, EachBrokenPartIsAClearError) {
     EXPECT_NE(error.find("CFPlugInTypes"), std::string::npos) << error;
     EXPECT_EQ(std::system(("rm -rf '" + bundle + "'").c_str()), 0);
 
+    // An executable named outside Contents/MacOS is never loaded, even when the file is there
+    // (here the bundle's own, reached from above).
+    for (const char* name : {"../MacOS/Accounting", "/bin/true", ".."}) {
+        bundle = copyOfBundle();
+        writeInfo(bundle, "com.quorv.print.pde.Accounting_7310_7350_7355pro",
+                  std::string("com.example.climb") + std::to_string(name[0]));
+        writeInfo(bundle, "<string>Accounting</string>",
+                  std::string("<string>") + name + "</string>");
+        error.clear();
+        EXPECT_EQ(PlugInHost::load(bundle, &error), nullptr) << name;
+        EXPECT_NE(error.find("is not a file name in Contents/MacOS"), std::string::npos) << error;
+        EXPECT_EQ(std::system(("rm -rf '" + bundle + "'").c_str()), 0);
+    }
+
     bundle = copyOfBundle();
     std::ofstream(bundle + "/Contents/Info.plist") << "<plist><dict>";
     error.clear();

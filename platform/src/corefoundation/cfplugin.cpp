@@ -144,6 +144,13 @@ void* loadExecutable(CFBundleRef bundle) {
         fail(bundlePath(bundle) + ": Info.plist names no CFBundleExecutable");
         return nullptr;
     }
+    // The executable is a file of the bundle's own: a name that climbs out of Contents/MacOS
+    // (or reaches elsewhere by an absolute path) would load code from anywhere.
+    if (name.find('/') != std::string::npos || name == "." || name == "..") {
+        fail(bundlePath(bundle) + ": CFBundleExecutable \"" + name +
+             "\" is not a file name in Contents/MacOS");
+        return nullptr;
+    }
     std::string path = bundlePath(bundle) + "/Contents/MacOS/" + name;
     loaded.handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (loaded.handle == nullptr) {
