@@ -4,6 +4,21 @@
 #include <climits>
 #include <cstdlib>
 
+namespace {
+
+// The character after a backslash as a message can show it: itself when printable, else \xNN,
+// so that a message stays one line.
+std::string escapeName(char c) {
+    auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte < 0x7F) {
+        return std::string(1, c);
+    }
+    static const char digits[] = "0123456789ABCDEF";
+    return std::string("x") + digits[byte >> 4] + digits[byte & 0xF];
+}
+
+} // namespace
+
 bool splitScenarioLine(const std::string& text, std::vector<std::string>* words,
                        std::string* error) {
     words->clear();
@@ -40,7 +55,7 @@ bool splitScenarioLine(const std::string& text, std::vector<std::string>* words,
                 } else if (e == 'n') {
                     word.push_back('\n');
                 } else {
-                    *error = std::string("unknown escape \\") + e;
+                    *error = "unknown escape \\" + escapeName(e);
                     return false;
                 }
             }

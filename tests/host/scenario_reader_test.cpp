@@ -35,6 +35,8 @@ TEST(ScenarioReader, BadQuotesAreErrors) {
     EXPECT_EQ(error, "unterminated quote");
     EXPECT_FALSE(splitScenarioLine("type 302 \"bad \\q\"", &out, &error));
     EXPECT_EQ(error, "unknown escape \\q");
+    EXPECT_FALSE(splitScenarioLine("type 302 \"bad \\\r\"", &out, &error));
+    EXPECT_EQ(error, "unknown escape \\x0D");
     EXPECT_FALSE(splitScenarioLine("type 302 \"ends in \\", &out, &error));
 }
 

@@ -163,6 +163,10 @@ TEST(StringsFile, MalformedTablesNameTheLineAndLeaveTheTableAlone) {
     std::string error;
     EXPECT_FALSE(platform::parseStringsFile("\"a\" = \"b\";\n\n\"c\" = ;", &table, &error));
     EXPECT_NE(error.find("line 3"), std::string::npos) << error;
+    // An escape of a control character is named, so the message stays on one line.
+    EXPECT_FALSE(platform::parseStringsFile("\"a\" = \"\\\n\";", &table, &error));
+    EXPECT_NE(error.find("unknown escape \\x0A"), std::string::npos) << error;
+    EXPECT_EQ(error.find('\n'), std::string::npos) << error;
 }
 
 class ShippedStringsTest : public BundleTest {};
