@@ -23,7 +23,8 @@ void removeFolder() {
 const std::string& fuzzFolder() {
     if (gFolder.empty()) {
         const char* tmp = std::getenv("TMPDIR");
-        std::string pattern = std::string(tmp != nullptr ? tmp : "/tmp") + "/accounting-fuzz-XXXXXX";
+        std::string pattern =
+            std::string(tmp != nullptr ? tmp : "/tmp") + "/accounting-fuzz-XXXXXX";
         char* made = mkdtemp(pattern.data());
         fuzzCheck(made != nullptr, "a temporary folder");
         gFolder = made;
