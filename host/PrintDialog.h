@@ -8,10 +8,29 @@
 #include <memory>
 #include <string>
 
+class PrintDialog;
+
+// What became of a job once the panes had passed the press on and stored their settings.
+struct JobOutcome {
+    bool sent = false; // the job went where the dialog sends jobs, and was taken
+    int status = 0;    // when not sent: the IPP status that stopped it
+    std::string line;  // for the user: "Sent to quorv-office with accounting codes", ...
+    int jobId = 0;
+    std::string jobUri;
+};
+
+// Where the dialog sends its jobs (a print server's queue). Without one a job is only recorded.
+class JobSink {
+  public:
+    virtual ~JobSink() = default;
+    virtual JobOutcome submit(const PrintDialog& dialog) = 0;
+};
+
 struct PrintDialogSetup {
     std::string ppdPath;              // empty: the session has no printer-info ticket
     std::string settingsPath;         // empty: the print-settings ticket starts empty
     bool noSettings = false;          // the session has no print-settings ticket
+    bool printerWithoutPPD = false;   // a printer-info ticket that names no PPD (a raw queue)
     CFBundleRef helpBundle = nullptr; // the Print button's 'MBND' property; null: none set
     Rect userPaneBounds = {40, 20, 418, 580};
 };
@@ -27,15 +46,22 @@ class PrintDialog {
     // The pane whose Sync the Print button calls before printing.
     void attach(PlugInIntf* plugIn, PMPDEContext context);
     void detach();
+
     // After the pane's Terminate: detaches it and disposes the controls it put into the user
     // pane, as a print dialog takes a terminated pane out of its window.
     void removePane();
+    // True while an extension watches the Print button (the pane, once Initialize has wired it).
+    bool paneWatchesPrint() const;
+    void setJobSink(JobSink* sink) { sink_ = sink; }
 
     struct Press {
-        // What the handlers before the dialog's own returned: -9874 when they passed the press
-        // on and the dialog printed.
+        // -9874 when the handlers before the dialog's own passed the press on and the job was
+        // made; otherwise what stopped it: the handlers' status, or the job's IPP status.
         OSStatus status = noErr;
         bool printed = false;
+        bool reachedDialog = false; // the panes passed the press on
+        bool jobSubmitted = false;  // and the dialog had a sink to send the job to
+        JobOutcome job;
     };
     // The user presses Print.
     Press pressPrint();
@@ -64,6 +90,9 @@ class PrintDialog {
     PlugInIntf* plugIn_ = nullptr;
     PMPDEContext context_ = nullptr;
     bool pressHandled_ = false;
+    JobSink* sink_ = nullptr;
+    bool jobSubmitted_ = false;
+    JobOutcome job_;
     int jobs_ = 0;
     std::string lastJob_;
 };

@@ -21,7 +21,7 @@ std::unique_ptr<PrintDialog> PrintDialog::create(const PrintDialogSetup& setup,
         PlatformHost::setSessionTicket(dialog->session_, kPDE_PMPrintSettingsRef,
                                        dialog->settings_);
     }
-    if (!setup.ppdPath.empty()) {
+    if (!setup.ppdPath.empty() || setup.printerWithoutPPD) {
         PMTicketCreate(nullptr, CFSTR("com.apple.print.PrinterInfoTicket"), &dialog->printerInfo_);
         CFStringRef path =
             CFStringCreateWithCString(nullptr, setup.ppdPath.c_str(), kCFStringEncodingUTF8);
@@ -29,11 +29,13 @@ std::unique_ptr<PrintDialog> PrintDialog::create(const PrintDialogSetup& setup,
             *error = setup.ppdPath + ": not a UTF-8 path";
             return nullptr;
         }
-        PlatformHost::TicketItem item;
-        item.type = PlatformHost::TicketItem::Type::CString;
-        item.text = setup.ppdPath;
-        PlatformHost::putTicketItem(dialog->printerInfo_, "com.apple.print.PrinterInfo.PMPPDPath",
-                                    item);
+        if (!setup.ppdPath.empty()) {
+            PlatformHost::TicketItem item;
+            item.type = PlatformHost::TicketItem::Type::CString;
+            item.text = setup.ppdPath;
+            PlatformHost::putTicketItem(dialog->printerInfo_,
+                                        "com.apple.print.PrinterInfo.PMPPDPath", item);
+        }
         CFRelease(path);
         PlatformHost::setSessionTicket(dialog->session_, kPDE_PMPrinterInfoRef,
                                        dialog->printerInfo_);
@@ -120,15 +122,33 @@ OSStatus PrintDialog::printButtonHandler(EventHandlerCallRef, EventRef, void* us
     ++dialog->jobs_;
     dialog->lastJob_ =
         dialog->settings_ != nullptr ? PlatformHost::ticketToXml(dialog->settings_) : std::string();
+    if (dialog->sink_ != nullptr) {
+        dialog->jobSubmitted_ = true;
+        dialog->job_ = dialog->sink_->submit(*dialog);
+    }
     return noErr;
+}
+
+bool PrintDialog::paneWatchesPrint() const {
+    PlatformHost::ControlState state;
+    // The dialog's own handler is one of them.
+    return PlatformHost::controlState(printButton_, &state) && state.handlers > 1;
 }
 
 PrintDialog::Press PrintDialog::pressPrint() {
     pressHandled_ = false;
+    jobSubmitted_ = false;
+    job_ = JobOutcome();
     Press press;
     PlatformHost::ClickResult result = PlatformHost::click(printButton_);
-    // What the pane's handlers made of the press: -9874 when they passed it on to the dialog.
-    press.printed = pressHandled_;
-    press.status = pressHandled_ ? OSStatus{eventNotHandledErr} : result.hitStatus;
+    // What the pane's handlers made of the press: -9874 when they passed it on to the dialog,
+    // and then what became of the job.
+    press.reachedDialog = pressHandled_;
+    press.jobSubmitted = jobSubmitted_;
+    press.job = job_;
+    press.printed = pressHandled_ && (!jobSubmitted_ || job_.sent);
+    press.status = !pressHandled_  ? result.hitStatus
+                   : press.printed ? OSStatus{eventNotHandledErr}
+                                   : static_cast<OSStatus>(job_.status);
     return press;
 }

@@ -3,12 +3,17 @@
 //   printdialog                      runs the demo tour and writes pictures to printdialog-out/
 //   printdialog SCENARIO...          runs scenario files; exit 0 held, 1 failed, 2 broken
 //   printdialog -i                   takes the commands from the terminal
-//   options: --bundle PATH  --out DIR
+//   printdialog --printers           lists the print server's queues
+//   options: --bundle PATH  --out DIR  --printer QUEUE|PPD  --server HOST:PORT  --file PATH
+//            --timeout SECONDS
+#include "host/printing/Printer.h"
 #include "host/scenario/ScenarioRunner.h"
 
 #include <PlatformHost.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -72,8 +77,49 @@ std::string nameOf(const std::string& path) {
 }
 
 int usage() {
-    std::cerr << "usage: printdialog [--bundle PATH] [--out DIR] [-i | SCENARIO...]\n";
+    std::cerr << "usage: printdialog [--bundle PATH] [--out DIR] [--printer QUEUE|PPD]\n"
+                 "                   [--server HOST:PORT] [--file PATH] [--timeout SECONDS]\n"
+                 "                   [-i | --printers | SCENARIO...]\n";
     return 2;
+}
+
+// One line for each of the server's queues, sorted by name: what it is, whether the pane would
+// wire itself for it, and whether it takes jobs.
+int listPrinters(const CupsServer& server) {
+    CupsFailure failure;
+    std::unique_ptr<CupsConnection> connection = CupsConnection::open(server, &failure);
+    std::vector<QueueInfo> queues;
+    if (connection == nullptr || !connection->queues(&queues, &failure)) {
+        std::cerr << "printdialog: " << failure.message << "\n";
+        return 2;
+    }
+    std::sort(queues.begin(), queues.end(),
+              [](const QueueInfo& a, const QueueInfo& b) { return a.name < b.name; });
+    for (const QueueInfo& queue : queues) {
+        std::unique_ptr<Printer> printer = Printer::fromQueue(server, queue.name);
+        std::string manufacturer = printer->ppdPath().empty()
+                                       ? "no PPD"
+                                       : "Manufacturer \"" + printer->manufacturer() + "\"";
+        std::cout << queue.name << "  \"" << (queue.makeAndModel.empty() ? "?" : queue.makeAndModel)
+                  << "\"  " << manufacturer
+                  << "  accounting: " << (printer->kind() == PrinterKind::Accounting ? "yes" : "no")
+                  << "  " << (queue.accepting ? "accepting" : "not accepting")
+                  << (queue.state == 5 ? ", stopped" : "") << "\n";
+    }
+    return 0;
+}
+
+// A printer named on the command line: "cups:QUEUE", a PPD file that is there, else a queue.
+std::string printerOption(const std::string& value) {
+    if (value.rfind("cups:", 0) == 0) {
+        return value;
+    }
+    FILE* file = std::fopen(value.c_str(), "rb");
+    if (file != nullptr) {
+        std::fclose(file);
+        return value;
+    }
+    return "cups:" + value;
 }
 
 } // namespace
@@ -86,12 +132,26 @@ int main(int argc, char** argv) {
     options.outDir = "printdialog-out";
     std::vector<std::string> scenarios;
     bool interactive = false;
+    bool printers = false;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         if (arg == "--bundle" && i + 1 < argc) {
             options.bundlePath = argv[++i];
         } else if (arg == "--out" && i + 1 < argc) {
             options.outDir = argv[++i];
+        } else if (arg == "--printer" && i + 1 < argc) {
+            options.printer = printerOption(argv[++i]);
+        } else if (arg == "--server" && i + 1 < argc) {
+            options.server.address = argv[++i];
+        } else if (arg == "--file" && i + 1 < argc) {
+            options.document = argv[++i];
+        } else if (arg == "--timeout" && i + 1 < argc) {
+            options.server.timeoutSeconds = std::atof(argv[++i]);
+            if (options.server.timeoutSeconds <= 0) {
+                return usage();
+            }
+        } else if (arg == "--printers") {
+            printers = true;
         } else if (arg == "-i") {
             interactive = true;
         } else if (!arg.empty() && arg[0] == '-') {
@@ -99,6 +159,12 @@ int main(int argc, char** argv) {
         } else {
             scenarios.push_back(arg);
         }
+    }
+    if (printers) {
+        if (interactive || !scenarios.empty()) {
+            return usage();
+        }
+        return listPrinters(options.server);
     }
     if (interactive) {
         if (!scenarios.empty()) {

@@ -4,6 +4,8 @@
 
 #include "host/PlugInHost.h"
 #include "host/PrintDialog.h"
+#include "host/printing/Printer.h"
+#include "host/printing/QueueJobs.h"
 #include "host/scenario/ScenarioReader.h"
 
 #include <functional>
@@ -18,6 +20,10 @@ struct RunnerOptions {
     std::string helpBundlePath;
     std::string outDir;       // where render writes relative paths
     bool interactive = false; // errors are reported and the run goes on; windows shown after each
+    // What a dialog prints to and with until its scenario says otherwise.
+    std::string printer;  // a PPD path, or "cups:QUEUE"; empty: none
+    std::string document; // empty: the test page
+    CupsServer server;
 };
 
 enum class RunResult { Passed = 0, Failed = 1, Broken = 2 };
@@ -64,11 +70,16 @@ class ScenarioRunner {
         std::string text;
     };
     struct Dialog {
-        std::string printer;  // PPD path; empty: no printer-info ticket
+        std::string printer;  // PPD path or "cups:QUEUE"; empty: no printer-info ticket
+        std::string document; // what Print sends to a queue; empty: the test page
+        CupsServer server;
         std::string settings; // settings file; empty: an empty ticket
         bool noSettings = false;
         std::string helpBundle; // empty: the host's; "none": none
         std::vector<TicketEdit> edits;
+        std::unique_ptr<Printer> printerRef;
+        std::unique_ptr<QueueJobs> jobs;
+        int lastJobId = 0; // the last job this dialog sent; 0: none yet
         std::unique_ptr<PrintDialog> dialog;
         std::unique_ptr<PlugInHost> plugIn;
         CFBundleRef helpBundleRef = nullptr;
@@ -80,6 +91,13 @@ class ScenarioRunner {
     void lifecycleCommand(const std::vector<std::string>& w);
     void dialogCommand(const std::vector<std::string>& w);
     void expectCommand(const std::vector<std::string>& w);
+    void printCommand();
+    void jobCheck(const std::vector<std::string>& w);
+    Printer* openPrinter(Dialog& d);
+    // The line as the transcript shows it: a code typed into or expected of a concealed place
+    // shows as bullets.
+    std::string echoed(const std::vector<std::string>& w);
+    bool concealedAttribute(const std::string& attribute);
     void load();
     void cleanUp();
     void showWindow(WindowRef window);
@@ -112,5 +130,6 @@ class ScenarioRunner {
     long lastStatus_ = 0;
     std::vector<std::string> stderrLines_;
     int failures_ = 0;
+    int jobsSent_ = 0;
     long liveAtStart_ = 0;
 };

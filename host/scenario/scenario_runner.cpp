@@ -1,5 +1,6 @@
 #include "host/scenario/ScenarioRunner.h"
 
+#include "host/scenario/RunnerSupport.h"
 #include "host/scenario/WindowText.h"
 
 #include <PlatformHost.h>
@@ -7,32 +8,13 @@
 #include <cstring>
 #include <sys/stat.h>
 
+using scenario::cfText;
+using scenario::fail;
+using scenario::needWords;
+using scenario::numberOf;
+using scenario::ScenarioError;
+
 namespace {
-
-const char* kFactoryUUID = "5C16FB24-2D86-46E4-AFE6-D8C0F52B5124";
-
-// A failure that stops the scenario: a syntax error, a missing file, a bad bundle.
-struct ScenarioError {
-    std::string message;
-};
-
-[[noreturn]] void fail(const std::string& message) {
-    throw ScenarioError{message};
-}
-
-void needWords(const std::vector<std::string>& w, size_t count, const char* usage) {
-    if (w.size() != count) {
-        fail(std::string("usage: ") + usage);
-    }
-}
-
-long numberOf(const std::string& word) {
-    long value = 0;
-    if (!parseNumber(word, &value)) {
-        fail("\"" + word + "\" is not a number");
-    }
-    return value;
-}
 
 UInt32 fourCharCode(const std::string& word) {
     if (word.size() != 4) {
@@ -56,15 +38,6 @@ void makeFolders(const std::string& path) {
     }
 }
 
-std::string cfText(CFTypeRef value) {
-    char text[1024] = "";
-    if (value != nullptr && CFGetTypeID(value) == CFStringGetTypeID()) {
-        CFStringGetCString(static_cast<CFStringRef>(value), text, sizeof text,
-                           kCFStringEncodingUTF8);
-    }
-    return text;
-}
-
 } // namespace
 
 ScenarioRunner::ScenarioRunner(RunnerOptions options, std::string label, std::string folder,
@@ -84,7 +57,13 @@ std::string ScenarioRunner::resolve(const std::string& path) const {
 }
 
 ScenarioRunner::Dialog& ScenarioRunner::dialog() {
-    return dialogs_[current_];
+    auto [entry, made] = dialogs_.try_emplace(current_);
+    if (made) {
+        entry->second.printer = options_.printer;
+        entry->second.document = options_.document;
+        entry->second.server = options_.server;
+    }
+    return entry->second;
 }
 
 PlugInIntfVTable& ScenarioRunner::table() {
@@ -152,11 +131,28 @@ void ScenarioRunner::setupCommand(const std::vector<std::string>& w) {
     }
     const std::string& command = w[0];
     if (command == "printer") {
-        needWords(w, 2, "printer PATH|none");
-        d.printer = w[1] == "none" ? "" : resolve(w[1]);
-        if (!d.printer.empty() && !fileExists(d.printer)) {
+        needWords(w, 2, "printer PATH|cups:QUEUE|none");
+        bool queue = w[1].rfind("cups:", 0) == 0;
+        d.printer = w[1] == "none" ? "" : queue ? w[1] : resolve(w[1]);
+        if (queue && w[1].size() == 5) {
+            fail("usage: printer cups:QUEUE");
+        }
+        if (!queue && !d.printer.empty() && !fileExists(d.printer)) {
             fail(d.printer + ": no such file");
         }
+    } else if (command == "server") {
+        needWords(w, 2, "server HOST:PORT");
+        d.server.address = w[1];
+    } else if (command == "timeout") {
+        needWords(w, 2, "timeout SECONDS");
+        long seconds = numberOf(w[1]);
+        if (seconds < 1) {
+            fail("a timeout is at least 1 second");
+        }
+        d.server.timeoutSeconds = static_cast<double>(seconds);
+    } else if (command == "document") {
+        needWords(w, 2, "document PATH|none");
+        d.document = w[1] == "none" ? "" : resolve(w[1]);
     } else if (command == "settings") {
         needWords(w, 2, "settings PATH|none");
         d.noSettings = w[1] == "none";
@@ -185,7 +181,10 @@ void ScenarioRunner::load() {
         fail("already loaded");
     }
     PrintDialogSetup setup;
-    setup.ppdPath = d.printer;
+    if (Printer* printer = openPrinter(d)) {
+        setup.ppdPath = printer->ppdPath();
+        setup.printerWithoutPPD = printer->ppdPath().empty();
+    }
     setup.settingsPath = d.settings;
     setup.noSettings = d.noSettings;
     if (d.helpBundle != "none") {
@@ -202,14 +201,9 @@ void ScenarioRunner::load() {
     if (d.dialog == nullptr) {
         fail(error);
     }
-    // The printer must be one the PPD library can read.
-    if (d.dialog->printerInfo() != nullptr) {
-        ppdContext ppd = nullptr;
-        ppdFileRecord file = nullptr;
-        if (ppdOpenCompiledPPDFromTicket(d.dialog->printerInfo(), &ppd, &file) != noErr) {
-            fail(d.printer + ": not a PPD file");
-        }
-        ppdCloseCompiledPPDFromTicket(ppd, file);
+    if (d.printerRef != nullptr && d.printerRef->isQueue()) {
+        d.jobs = std::make_unique<QueueJobs>(d.server, *d.printerRef, d.document);
+        d.dialog->setJobSink(d.jobs.get());
     }
     for (const TicketEdit& edit : d.edits) {
         if (d.dialog->settings() == nullptr) {
@@ -270,6 +264,12 @@ void ScenarioRunner::lifecycleCommand(const std::vector<std::string>& w) {
             return t.Initialize(d.context, &flags, nullptr, d.dialog->userPane(),
                                 d.dialog->session());
         });
+        // As a print dialog does, a pane whose Initialize failed is left out: the dialog's
+        // Print no longer stores through it (its Sync would write settings it never loaded).
+        if (status != noErr) {
+            d.dialog->detach();
+            out_ << "      the dialog leaves the pane out\n";
+        }
     } else if (command == "open") {
         needWords(w, 1, "open");
         status = call([&] { return t.Open(d.context); });
@@ -336,30 +336,7 @@ void ScenarioRunner::dialogCommand(const std::vector<std::string>& w) {
     const std::string& command = w[0];
     if (command == "print") {
         needWords(w, 1, "print");
-        if (modalWindow_ != nullptr) {
-            fail("print can't be pressed while the prompt is open");
-        }
-        Dialog& d = dialog();
-        if (d.dialog == nullptr) {
-            fail("there is no dialog yet (load first)");
-        }
-        printLine_ = lineNumber_;
-        PrintDialog::Press press = d.dialog->pressPrint();
-        if (!modalError_.empty()) {
-            std::string error = modalError_;
-            modalError_.clear();
-            throw ScenarioError{error.substr(error.find(": ") + 2)};
-        }
-        if (sourceDry_) {
-            lineNumber_ = printLine_;
-            fail("a prompt was still open when the scenario ended");
-        }
-        lastStatus_ = press.status;
-        haveStatus_ = true;
-        havePrint_ = true;
-        lastPrinted_ = press.printed;
-        out_ << "      print: status " << press.status << ", "
-             << (press.printed ? "printed" : "not printed") << "\n";
+        printCommand();
         return;
     }
     WindowRef window = activeWindow();
@@ -444,173 +421,14 @@ void ScenarioRunner::showWindow(WindowRef window) {
                        modalWindow_ == nullptr ? "dialog" : PlatformHost::windowName(window));
 }
 
-void ScenarioRunner::expectCommand(const std::vector<std::string>& w) {
-    if (w.size() < 2) {
-        fail("usage: expect WHAT ...");
-    }
-    const std::string& what = w[1];
-    if (what == "status") {
-        needWords(w, 3, "expect status N");
-        long expected = numberOf(w[2]);
-        check(haveStatus_ && lastStatus_ == expected, "status " + w[2],
-              haveStatus_ ? std::to_string(lastStatus_) : "no status yet");
-    } else if (what == "printed") {
-        needWords(w, 3, "expect printed yes|no");
-        if (w[2] != "yes" && w[2] != "no") {
-            fail("usage: expect printed yes|no");
-        }
-        bool expected = w[2] == "yes";
-        check(havePrint_ && lastPrinted_ == expected, "printed " + w[2],
-              !havePrint_    ? "no print yet"
-              : lastPrinted_ ? "printed yes"
-                             : "printed no");
-    } else if (what == "ticket") {
-        PMTicketRef ticket = dialog().dialog != nullptr ? dialog().dialog->settings() : nullptr;
-        if (ticket == nullptr) {
-            fail("there is no print-settings ticket");
-        }
-        PlatformHost::TicketItem item;
-        bool present = w.size() >= 3 && PlatformHost::ticketItem(ticket, w[2], &item);
-        std::string got = !present ? "missing"
-                          : item.type == PlatformHost::TicketItem::Type::SInt32
-                              ? std::to_string(item.number)
-                              : "\"" + item.text + "\"";
-        if (w.size() == 4 && w[3] == "missing") {
-            check(!present, w[2] + " missing", got);
-        } else if (w.size() == 5 && w[3] == "=") {
-            long number = 0;
-            bool held = present && (item.type == PlatformHost::TicketItem::Type::SInt32
-                                        ? parseNumber(w[4], &number) && number == item.number
-                                        : item.text == w[4]);
-            check(held, w[2] + " = " + w[4], got);
-        } else {
-            fail("usage: expect ticket KEY = VALUE | expect ticket KEY missing");
-        }
-    } else if (what == "control") {
-        if (w.size() < 4) {
-            fail("usage: expect control ID STATE ...");
-        }
-        long id = numberOf(w[2]);
-        WindowRef window = activeWindow();
-        ControlRef control = PlatformHost::findControl(window, static_cast<SInt32>(id));
-        PlatformHost::ControlState s;
-        bool exists = PlatformHost::controlState(control, &s);
-        const std::string& state = w[3];
-        std::string name = "control " + w[2] + " ";
-        if (state == "missing") {
-            check(!exists, name + "missing", "present");
-            return;
-        }
-        if (!exists &&
-            (state == "visible" || state == "hidden" || state == "enabled" || state == "disabled" ||
-             state == "password" || state == "value" || state == "text" || state == "bounds")) {
-            check(false, name + state, "no such control");
-            return;
-        }
-        if (state == "visible" || state == "hidden") {
-            check(s.visible == (state == "visible"), name + state,
-                  s.visible ? "visible" : "hidden");
-        } else if (state == "enabled" || state == "disabled") {
-            check(s.enabled == (state == "enabled"), name + state,
-                  s.enabled ? "enabled" : "disabled");
-        } else if (state == "password") {
-            check(s.kind == PlatformHost::ControlKind::PasswordEditText, name + "password",
-                  PlatformHost::controlKindName(s.kind));
-        } else if (state == "value") {
-            needWords(w, 5, "expect control ID value N");
-            check(s.value == numberOf(w[4]), name + "value " + w[4], std::to_string(s.value));
-        } else if (state == "text") {
-            needWords(w, 6, "expect control ID text = TEXT");
-            check(s.text == w[5], name + "text \"" + w[5] + "\"", "\"" + s.text + "\"");
-        } else if (state == "bounds") {
-            needWords(w, 8, "expect control ID bounds TOP LEFT BOTTOM RIGHT");
-            std::string expected = w[4] + " " + w[5] + " " + w[6] + " " + w[7];
-            std::string got = std::to_string(s.bounds.top) + " " + std::to_string(s.bounds.left) +
-                              " " + std::to_string(s.bounds.bottom) + " " +
-                              std::to_string(s.bounds.right);
-            check(s.bounds.top == numberOf(w[4]) && s.bounds.left == numberOf(w[5]) &&
-                      s.bounds.bottom == numberOf(w[6]) && s.bounds.right == numberOf(w[7]),
-                  name + "bounds " + expected, got);
-        } else {
-            fail("unknown control state \"" + state + "\"");
-        }
-    } else if (what == "window") {
-        needWords(w, 3, "expect window dialog|Accounting|Kontavar");
-        std::string got =
-            modalWindow_ == nullptr ? "dialog" : PlatformHost::windowName(modalWindow_);
-        check(got == w[2], "window " + w[2], got);
-    } else if (what == "summary") {
-        CFArrayRef titles = nullptr;
-        CFArrayRef summaries = nullptr;
-        table().GetSummaryText(dialog().context, &titles, &summaries);
-        std::string title = titles != nullptr && CFArrayGetCount(titles) > 0
-                                ? cfText(CFArrayGetValueAtIndex(titles, 0))
-                                : "";
-        std::string text = summaries != nullptr && CFArrayGetCount(summaries) > 0
-                               ? cfText(CFArrayGetValueAtIndex(summaries, 0))
-                               : "";
-        bool none = titles == nullptr;
-        if (titles != nullptr) {
-            CFRelease(titles);
-        }
-        if (summaries != nullptr) {
-            CFRelease(summaries);
-        }
-        std::string got = none ? "none" : "\"" + title + "\" \"" + text + "\"";
-        if (w.size() == 3 && w[2] == "none") {
-            check(none, "summary none", got);
-        } else if (w.size() == 5 && w[2] == "=") {
-            check(!none && title == w[3] && text == w[4],
-                  "summary \"" + w[3] + "\" \"" + w[4] + "\"", got);
-        } else if (w.size() == 4 && w[2] == "~") {
-            check(!none && text.find(w[3]) != std::string::npos,
-                  "summary containing \"" + w[3] + "\"", got);
-        } else {
-            fail(
-                "usage: expect summary = TITLE TEXT | expect summary ~ TEXT | expect summary none");
-        }
-    } else if (what == "alerts" || what == "notices" || what == "beeps" || what == "helps" ||
-               what == "instances") {
-        needWords(w, 3, "expect alerts|notices|beeps|helps|instances N");
-        long expected = numberOf(w[2]);
-        long got = what == "alerts"    ? static_cast<long>(PlatformHost::alerts().size())
-                   : what == "notices" ? static_cast<long>(PlatformHost::notices().size())
-                   : what == "beeps"   ? PlatformHost::beeps()
-                   : what == "helps"   ? static_cast<long>(PlatformHost::helpRequests().size())
-                                       : PlatformHost::liveInstancesForFactory(kFactoryUUID);
-        check(got == expected, what + " " + w[2], std::to_string(got));
-    } else if (what == "help") {
-        needWords(w, 4, "expect help BOOK PAGE");
-        auto requests = PlatformHost::helpRequests();
-        std::string got = requests.empty()
-                              ? "no help request"
-                              : "\"" + requests.back().book + "\" \"" + requests.back().page + "\"";
-        check(!requests.empty() && requests.back().book == w[2] && requests.back().page == w[3],
-              "help \"" + w[2] + "\" \"" + w[3] + "\"", got);
-    } else if (what == "stderr") {
-        needWords(w, 3, "expect stderr TEXT");
-        bool found = false;
-        for (const std::string& line : stderrLines_) {
-            found = found || line == w[2];
-        }
-        check(found, "a standard-error line \"" + w[2] + "\"",
-              stderrLines_.empty() ? "none" : "\"" + stderrLines_.back() + "\" (last)");
-    } else {
-        fail("unknown check \"expect " + what + "\"");
-    }
-}
-
 void ScenarioRunner::execute(const ScenarioLine& line) {
     lineNumber_ = line.number;
     const std::vector<std::string>& w = line.words;
-    out_ << (modalWindow_ != nullptr ? "    " : "  ") << line.number << ":";
-    for (const std::string& word : w) {
-        out_ << " " << word;
-    }
-    out_ << "\n";
+    out_ << (modalWindow_ != nullptr ? "    " : "  ") << line.number << ":" << echoed(w) << "\n";
     const std::string& command = w[0];
     if (command == "printer" || command == "settings" || command == "ticket" ||
-        command == "help-bundle") {
+        command == "help-bundle" || command == "server" || command == "timeout" ||
+        command == "document") {
         setupCommand(w);
     } else if (command == "dialog") {
         needWords(w, 2, "dialog NAME");
@@ -618,7 +436,7 @@ void ScenarioRunner::execute(const ScenarioLine& line) {
             fail("\"dialog\" can't be switched while the prompt is open");
         }
         current_ = w[1];
-        dialogs_[current_];
+        dialog();
     } else if (command == "load" || command == "prologue" || command == "initialize" ||
                command == "open" || command == "close" || command == "terminate" ||
                command == "sync" || command == "summary" || command == "release") {
@@ -644,6 +462,7 @@ void ScenarioRunner::cleanUp() {
     for (auto& [name, d] : dialogs_) {
         if (d.dialog != nullptr) {
             d.dialog->detach();
+            d.dialog->setJobSink(nullptr);
         }
         if (d.plugIn != nullptr && d.plugIn->extension() != nullptr && d.context != nullptr) {
             PlatformHost::StderrCapture quiet;
@@ -652,6 +471,8 @@ void ScenarioRunner::cleanUp() {
         }
         d.plugIn.reset();
         d.dialog.reset();
+        d.jobs.reset();
+        d.printerRef.reset();
         if (d.helpBundleRef != nullptr) {
             CFRelease(d.helpBundleRef);
             d.helpBundleRef = nullptr;

@@ -1,5 +1,7 @@
 #include "host/scenario/WindowText.h"
 
+#include "host/printing/JobAccounting.h"
+
 #include <PlatformHost.h>
 
 #include <cstdio>
@@ -17,15 +19,8 @@ std::string signatureText(OSType signature) {
 
 std::string shownText(const PlatformHost::ControlState& s) {
     switch (s.kind) {
-    case PlatformHost::ControlKind::PasswordEditText: {
-        std::string bullets;
-        for (unsigned char c : s.text) {
-            if ((c & 0xC0) != 0x80) {
-                bullets += "\xE2\x80\xA2";
-            }
-        }
-        return "\"" + bullets + "\"";
-    }
+    case PlatformHost::ControlKind::PasswordEditText:
+        return "\"" + shownCode(s.text, true) + "\"";
     case PlatformHost::ControlKind::EditText:
         return "\"" + s.text + "\"";
     case PlatformHost::ControlKind::PopupButton:

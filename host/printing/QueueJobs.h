@@ -1,0 +1,32 @@
+// Sends the dialog's jobs to a CUPS queue: the document (or a test page), the job's name and
+// user, and the accounting attributes the pane's settings call for (JobAccounting.h).
+#pragma once
+
+#include "host/PrintDialog.h"
+#include "host/printing/CupsClient.h"
+#include "host/printing/Printer.h"
+
+#include <string>
+#include <vector>
+
+class QueueJobs : public JobSink {
+  public:
+    // documentPath empty: the host's test page.
+    QueueJobs(CupsServer server, const Printer& printer, std::string documentPath);
+    JobOutcome submit(const PrintDialog& dialog) override;
+
+    const CupsServer& server() const { return server_; }
+    int jobsSent() const { return sent_; }
+    // The attributes the last job was sent with; the codes in it are those of the ticket.
+    const std::vector<JobAttribute>& lastAttributes() const { return lastAttributes_; }
+
+  private:
+    CupsServer server_;
+    const Printer& printer_;
+    std::string documentPath_;
+    int sent_ = 0;
+    std::vector<JobAttribute> lastAttributes_;
+};
+
+// The MIME type a document's first bytes show: PDF, PostScript, plain text, or none known.
+std::string documentFormatOf(const std::string& bytes);

@@ -1,0 +1,77 @@
+#include "host/printing/Printer.h"
+
+#include <PlatformHost.h>
+
+#include <cstdlib>
+#include <unistd.h>
+
+std::unique_ptr<Printer> Printer::fromPPD(const std::string& path) {
+    std::unique_ptr<Printer> printer(new Printer());
+    printer->name_ = path;
+    printer->ppdPath_ = path;
+    printer->readManufacturer();
+    return printer;
+}
+
+std::unique_ptr<Printer> Printer::fromQueue(const CupsServer& server, const std::string& queue) {
+    std::unique_ptr<Printer> printer(new Printer());
+    printer->name_ = queue;
+    printer->queue_ = true;
+    CupsFailure failure;
+    std::unique_ptr<CupsConnection> connection = CupsConnection::open(server, &failure);
+    QueueInfo info;
+    if (connection == nullptr || !connection->queue(queue, &info, &failure)) {
+        printer->problem_ = failure.message;
+        return printer;
+    }
+    const char* tmp = std::getenv("TMPDIR");
+    std::string pattern = std::string(tmp != nullptr ? tmp : "/tmp") + "/printdialog-ppd-XXXXXX";
+    if (mkdtemp(pattern.data()) == nullptr) {
+        printer->problem_ = "no private folder for the queue's PPD";
+        return printer;
+    }
+    printer->folder_ = pattern;
+    std::string path = printer->folder_ + "/" + queue + ".ppd";
+    if (!connection->fetchPPD(queue, path, &failure)) {
+        printer->problem_ = failure.message;
+        return printer;
+    }
+    printer->ppdPath_ = path;
+    printer->readManufacturer();
+    return printer;
+}
+
+Printer::~Printer() {
+    if (!folder_.empty()) {
+        if (!ppdPath_.empty()) {
+            unlink(ppdPath_.c_str());
+        }
+        rmdir(folder_.c_str());
+    }
+}
+
+// The same reading the pane's gate makes: through a printer-info ticket and the PPD library.
+void Printer::readManufacturer() {
+    PMTicketRef info = nullptr;
+    if (PMTicketCreate(nullptr, CFSTR("com.apple.print.PrinterInfoTicket"), &info) != noErr) {
+        return;
+    }
+    PlatformHost::TicketItem item;
+    item.type = PlatformHost::TicketItem::Type::CString;
+    item.text = ppdPath_;
+    PlatformHost::putTicketItem(info, "com.apple.print.PrinterInfo.PMPPDPath", item);
+    ppdContext ppd = nullptr;
+    ppdFileRecord file = nullptr;
+    if (ppdOpenCompiledPPDFromTicket(info, &ppd, &file) == noErr) {
+        static const unsigned char kManufacturer[] = "\x0cManufacturer";
+        ppdMainIndex index = 0;
+        Str255 value;
+        value[0] = 0;
+        if (ppdGetMainIndex(ppd, kManufacturer, &index) == noErr &&
+            ppdGetInvocationString(ppd, index, value) == noErr) {
+            manufacturer_.assign(reinterpret_cast<const char*>(value + 1), value[0]);
+        }
+        ppdCloseCompiledPPDFromTicket(ppd, file);
+    }
+    PMRelease(info);
+}
