@@ -76,6 +76,18 @@ TEST_F(BundlesTest, InfoDictionaryAndRegistry) {
         << "a released bundle leaves the registry";
 }
 
+TEST_F(BundlesTest, AnEmptyIdentifierIsNone) {
+    std::string error;
+    CFBundleRef bundle = PlatformHost::openBundle(
+        makeBundle("<?xml version=\"1.0\"?><plist version=\"1.0\"><dict>"
+                   "<key>CFBundleIdentifier</key><string></string></dict></plist>"),
+        &error);
+    ASSERT_NE(bundle, nullptr) << error;
+    EXPECT_EQ(CFBundleGetIdentifier(bundle), nullptr);
+    EXPECT_EQ(CFBundleGetBundleWithIdentifier(CFSTR("")), nullptr);
+    CFRelease(bundle);
+}
+
 TEST_F(BundlesTest, NotABundleIsAClearError) {
     std::string error;
     EXPECT_EQ(PlatformHost::openBundle("/nonexistent/Thing.plugin", &error), nullptr);

@@ -213,7 +213,9 @@ CFBundleRef CFBundleGetBundleWithIdentifier(CFStringRef bundleID) {
 
 CFStringRef CFBundleGetIdentifier(CFBundleRef bundle) {
     CFTypeRef value = CFBundleGetValueForInfoDictionaryKey(bundle, kCFBundleIdentifierKey);
-    return value != nullptr && CFGetTypeID(value) == CFStringGetTypeID()
+    // An empty identifier identifies nothing: the bundle can't be found by it either.
+    return value != nullptr && CFGetTypeID(value) == CFStringGetTypeID() &&
+                   CFStringGetLength(static_cast<CFStringRef>(value)) > 0
                ? static_cast<CFStringRef>(value)
                : nullptr;
 }
