@@ -38,13 +38,21 @@ bool isEditingKey(UInt16 c) {
     return c == 8 || c == 127 || c == 28 || c == 29;
 }
 
-// The bytes the character takes in the field's text (UTF-8).
+// The bytes the character takes in the field's text (UTF-8). A character beyond 16 bits comes
+// as two keys, its surrogate halves: the first must leave room for all four bytes, and the
+// second adds nothing more.
 SInt32 encodedLength(UInt16 c) {
     if (c < 0x80) {
         return 1;
     }
     if (c < 0x800) {
         return 2;
+    }
+    if (c >= 0xD800 && c <= 0xDBFF) {
+        return 4;
+    }
+    if (c >= 0xDC00 && c <= 0xDFFF) {
+        return 0;
     }
     return 3;
 }

@@ -5,6 +5,8 @@
 #include <Carbon/Carbon.h>
 
 #include <functional>
+
+typedef struct _cairo_surface cairo_surface_t;
 #include <string>
 #include <vector>
 
@@ -112,6 +114,16 @@ void renderWindow(WindowRef window);
 uint32_t portPixel(WindowRef window, int x, int y);
 // Writes the window's port as it is now to a PNG file.
 bool writePortPNG(WindowRef window, const std::string& path, std::string* error);
+// The port's pixels as a cairo image surface (the window's size), owned by the window: what a
+// host shows on screen. Null for no window.
+cairo_surface_t* portSurface(WindowRef window);
+
+// The control the user would hit at window coordinates (x, y): the innermost visible control
+// there, drawn last among siblings; null when there is none but the window's root.
+ControlRef controlAt(WindowRef window, int x, int y);
+// The byte offset in an edit field's text of the character boundary nearest to window
+// coordinate x, as the field is drawn.
+size_t fieldOffsetAt(ControlRef field, int x);
 
 // Makes the weakly linked image-source calls read as absent (false) or present (true).
 void setImageSourcesAvailable(bool available);

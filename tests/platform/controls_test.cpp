@@ -156,3 +156,93 @@ TEST_F(ControlsTest, DisposingAWindowDisposesItsControls) {
 }
 
 } // namespace
+
+namespace {
+
+// What a window shows and where a click or a caret lands in it: the host-facing view a real
+// window is built on.
+class ControlGeometryTest : public ControlsTest {
+  protected:
+    ControlRef place(ControlKind kind, SInt32 id, const Rect& bounds, ControlRef parent = nullptr,
+                     const std::string& text = "") {
+        ControlSpec spec;
+        spec.kind = kind;
+        spec.id = id;
+        spec.bounds = bounds;
+        spec.text = text;
+        return PlatformHost::addControl(window_, parent, spec);
+    }
+    uint32_t pixel(int x, int y) { return PlatformHost::portPixel(window_, x, y) & 0xFFFFFF; }
+};
+
+TEST_F(ControlGeometryTest, AClickHitsTheInnermostVisibleControlDrawnLast) {
+    ControlRef pane = place(ControlKind::UserPane, 50, {10, 10, 190, 290});
+    ControlRef field = place(ControlKind::EditText, 302, {20, 20, 40, 200}, pane);
+    ControlRef over = place(ControlKind::CheckBox, 202, {30, 150, 50, 280}, pane);
+    EXPECT_EQ(PlatformHost::controlAt(window_, 25, 25), field);
+    EXPECT_EQ(PlatformHost::controlAt(window_, 160, 35), over) << "drawn after the field";
+    EXPECT_EQ(PlatformHost::controlAt(window_, 100, 100), pane);
+    EXPECT_EQ(PlatformHost::controlAt(window_, 5, 5), nullptr) << "only the window's root";
+    EXPECT_EQ(PlatformHost::controlAt(window_, 200, 20), pane) << "right and bottom are out";
+    HideControl(over);
+    EXPECT_EQ(PlatformHost::controlAt(window_, 160, 35), field);
+    HideControl(pane);
+    EXPECT_EQ(PlatformHost::controlAt(window_, 25, 25), nullptr) << "inside a hidden pane";
+    EXPECT_EQ(PlatformHost::controlAt(nullptr, 25, 25), nullptr);
+}
+
+TEST_F(ControlGeometryTest, AnOffsetInAFieldIsTheNearestCharacterBoundary) {
+    ControlRef field = place(ControlKind::EditText, 302, {20, 20, 42, 280}, nullptr,
+                             "ab\xC3\xA9\xE2\x82\xAC"); // a b e-acute euro: boundaries 0 1 2 4 7
+    EXPECT_EQ(PlatformHost::fieldOffsetAt(field, 0), 0u) << "left of the text";
+    EXPECT_EQ(PlatformHost::fieldOffsetAt(field, 24), 0u) << "the text starts 4 inside";
+    EXPECT_EQ(PlatformHost::fieldOffsetAt(field, 279), 7u) << "right of the text";
+    std::vector<size_t> seen;
+    for (int x = 20; x < 120; ++x) {
+        size_t at = PlatformHost::fieldOffsetAt(field, x);
+        if (seen.empty() || seen.back() != at) {
+            seen.push_back(at);
+        }
+    }
+    EXPECT_EQ(seen, (std::vector<size_t>{0, 1, 2, 4, 7})) << "every boundary, in order";
+    ControlRef label = place(ControlKind::StaticText, 301, {50, 20, 70, 280}, nullptr, "text");
+    EXPECT_EQ(PlatformHost::fieldOffsetAt(label, 60), 0u) << "not an edit field";
+}
+
+TEST_F(ControlGeometryTest, TheFocusedFieldShowsItsCaretAndSelection) {
+    ControlRef field = place(ControlKind::EditText, 302, {20, 20, 42, 280}, nullptr, "abc");
+    auto darkColumns = [&]() {
+        std::vector<int> columns;
+        for (int x = 21; x < 279; ++x) {
+            bool dark = true;
+            for (int y = 25; y <= 36; ++y) {
+                uint32_t p = pixel(x, y);
+                dark = dark && ((p >> 16) & 0xFF) < 0x80 && ((p >> 8) & 0xFF) < 0x80;
+            }
+            if (dark) {
+                columns.push_back(x);
+            }
+        }
+        return columns;
+    };
+    PlatformHost::renderWindow(window_);
+    EXPECT_TRUE(darkColumns().empty()) << "no caret without the focus";
+    SetKeyboardFocus(window_, field, kControlFocusNextPart);
+    PlatformHost::setSelection(field, 1, 1);
+    PlatformHost::renderWindow(window_);
+    std::vector<int> caret = darkColumns();
+    ASSERT_EQ(caret.size(), 1u) << "one caret line, full height";
+    PlatformHost::setSelection(field, 3, 3);
+    PlatformHost::renderWindow(window_);
+    ASSERT_EQ(darkColumns().size(), 1u);
+    EXPECT_GT(darkColumns()[0], caret[0]) << "after the last character";
+    // A selection: tinted behind the text, no caret.
+    uint32_t background = pixel(270, 31);
+    PlatformHost::setSelection(field, 0, 3);
+    PlatformHost::renderWindow(window_);
+    EXPECT_TRUE(darkColumns().empty());
+    EXPECT_NE(pixel(caret[0], 26), background) << "the selection is tinted";
+    EXPECT_EQ(pixel(270, 31), background) << "past the selection it is not";
+}
+
+} // namespace

@@ -217,6 +217,21 @@ TEST_F(EventsTest, ASelectionAlwaysCoversWholeCharacters) {
     EXPECT_EQ(text(), "j");
 }
 
+TEST_F(EventsTest, ACharacterBeyondSixteenBitsIsTypedAsTwoKeysAndInsertedWhole) {
+    // U+1F600 and U+10348: two keys each, the first of which inserts nothing by itself.
+    EXPECT_EQ(PlatformHost::typeText(field_, "a\xF0\x9F\x98\x80\xF0\x90\x8D\x88"), 5);
+    EXPECT_EQ(text(), "a\xF0\x9F\x98\x80\xF0\x90\x8D\x88");
+    // A first half whose second never comes is dropped by the next key.
+    PlatformHost::typeKey(field_, 0xD83D);
+    EXPECT_EQ(text(), "a\xF0\x9F\x98\x80\xF0\x90\x8D\x88");
+    PlatformHost::typeKey(field_, 'z');
+    PlatformHost::typeKey(field_, 0xDE00);
+    EXPECT_EQ(text(), "a\xF0\x9F\x98\x80\xF0\x90\x8D\x88z") << "a second half alone adds nothing";
+    PlatformHost::typeKey(field_, 8);
+    PlatformHost::typeKey(field_, 8);
+    EXPECT_EQ(text(), "a\xF0\x9F\x98\x80") << "backspace takes a whole character";
+}
+
 TEST_F(EventsTest, PasswordFieldsKeepTheirClearTextUnderPassOnly) {
     ControlFontStyleRec font{};
     font.size = 11;

@@ -121,6 +121,29 @@ TEST_F(KeyFilterTest, ACharacterWhoseBytesWouldCrossTheLimitIsRefusedWhole) {
     EXPECT_TRUE(passes(501, std::string(31, 'a'), 0x00E9, 30, 31)) << "replacing one byte";
 }
 
+TEST_F(KeyFilterTest, ACharacterBeyondSixteenBitsNeedsRoomForAllFourBytes) {
+    context_->accountingMode = 2;
+    const UInt16 high = 0xD83D, low = 0xDE00; // U+1F600, four bytes
+    EXPECT_TRUE(passes(501, std::string(28, 'a'), high));
+    EXPECT_FALSE(passes(501, std::string(29, 'a'), high)) << "four bytes at 29 of 32";
+    EXPECT_TRUE(passes(501, std::string(30, 'a'), low)) << "the second half adds nothing";
+
+    // Typed through the field: all four bytes go in, or none.
+    ControlKeyFilterUPP filter = NewControlKeyFilterUPP(accountKeyFilter);
+    ControlRef f = field(302);
+    SetControlData(f, 0, kControlEditTextKeyFilterTag, sizeof filter, &filter);
+    PlatformHost::ControlState state;
+    for (size_t before : {28u, 29u, 31u}) {
+        SetControlData(f, 0, kControlEditTextTextTag, static_cast<Size>(before),
+                       std::string(before, 'a').data());
+        PlatformHost::typeText(f, "\xF0\x9F\x98\x80");
+        PlatformHost::controlState(f, &state);
+        EXPECT_EQ(state.text, before == 28 ? std::string(28, 'a') + "\xF0\x9F\x98\x80"
+                                           : std::string(before, 'a'))
+            << before;
+    }
+}
+
 TEST_F(KeyFilterTest, PasswordFieldsAreLimitedToo) {
     context_->accountingMode = 2;
     ControlRef password = nullptr;

@@ -92,6 +92,7 @@ struct OpaqueControlRef : platform::Object {
     OpaqueEventTargetRef target;
     ControlKeyFilterUPP keyFilter = nullptr;
     ControlEditTextSelectionRec selection{0, 0};
+    char16_t pendingHighSurrogate = 0; // the first half of a character typed in two keys
     ControlFontStyleRec font{};
 };
 
@@ -163,6 +164,9 @@ void drawControlTree(ControlRef control);
 void renderWindow(WindowRef window);
 // Fills the rectangle of the port with the window's background.
 void eraseArea(GrafPtr port, const Rect& r);
+// The byte offset of the character boundary nearest to window coordinate x in the field's
+// text, as the field draws it.
+size_t fieldOffsetAt(ControlRef field, int x);
 
 } // namespace platform
 

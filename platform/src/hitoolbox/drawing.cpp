@@ -4,7 +4,10 @@
 
 #include <cairo.h>
 
+#include <algorithm>
+#include <cmath>
 #include <string>
+#include <vector>
 
 namespace platform {
 namespace {
@@ -50,16 +53,41 @@ double textWidth(cairo_t* cr, const std::string& text) {
     return extents.x_advance;
 }
 
-std::string bullets(const std::string& text) {
-    std::u16string units = utf8ToUtf16Lenient(text);
-    std::string out;
-    for (size_t i = 0; i < units.size(); ++i) {
-        if (units[i] >= 0xDC00 && units[i] <= 0xDFFF) {
-            continue;
+constexpr double kFieldInset = 4; // the text of a field starts this far inside its frame
+
+// What an edit field shows: its text, or a bullet for each character of a password field's.
+// `shownOffset` maps a byte offset of the field's text to one of the shown text.
+struct FieldText {
+    std::string shown;
+    std::vector<size_t> shownOffset; // one entry per byte offset 0..text.size()
+};
+
+FieldText fieldText(ControlRef c) {
+    FieldText f;
+    const std::string& text = c->text;
+    bool password = c->kind == ControlKind::PasswordEditText;
+    f.shownOffset.assign(text.size() + 1, 0);
+    for (size_t i = 0; i < text.size();) {
+        char32_t value = 0;
+        size_t length = decodeUtf8(text, i, &value);
+        if (length == 0) {
+            length = 1; // a byte that is not UTF-8 shows as a replacement character
         }
-        out += "\xE2\x80\xA2";
+        size_t at = f.shown.size();
+        for (size_t k = 0; k < length; ++k) {
+            f.shownOffset[i + k] = at;
+        }
+        if (password) {
+            f.shown += "\xE2\x80\xA2";
+        } else if (decodeUtf8(text, i, &value) == 0) {
+            f.shown += "\xEF\xBF\xBD";
+        } else {
+            f.shown.append(text, i, length);
+        }
+        i += length;
     }
-    return out;
+    f.shownOffset[text.size()] = f.shown.size();
+    return f;
 }
 
 void drawOne(cairo_t* cr, ControlRef c) {
@@ -162,9 +190,29 @@ void drawOne(cairo_t* cr, ControlRef c) {
         setColour(cr, focused ? kAccent : kFrame, enabled);
         cairo_set_line_width(cr, focused ? 2 : 1);
         cairo_stroke(cr);
+        FieldText f = fieldText(c);
+        auto offsetX = [&](SInt16 byte) {
+            size_t at =
+                std::min<size_t>(static_cast<size_t>(std::max<SInt16>(byte, 0)), c->text.size());
+            return x + kFieldInset + textWidth(cr, f.shown.substr(0, f.shownOffset[at]));
+        };
+        if (focused && c->selection.selEnd > c->selection.selStart) {
+            double from = offsetX(c->selection.selStart);
+            double to = offsetX(c->selection.selEnd);
+            cairo_rectangle(cr, from, y + 3, to - from, h - 6);
+            cairo_set_source_rgba(cr, kAccent.r, kAccent.g, kAccent.b, 0.25);
+            cairo_fill(cr);
+        }
         setColour(cr, kText, enabled);
-        std::string shown = c->kind == ControlKind::PasswordEditText ? bullets(c->text) : c->text;
-        drawText(cr, shown, x + 4, y, h);
+        drawText(cr, f.shown, x + kFieldInset, y, h);
+        if (focused && c->selection.selEnd == c->selection.selStart) {
+            double caret = std::floor(offsetX(c->selection.selStart)) + 0.5;
+            cairo_move_to(cr, caret, y + 4);
+            cairo_line_to(cr, caret, y + h - 4);
+            cairo_set_line_width(cr, 1);
+            setColour(cr, kText, enabled);
+            cairo_stroke(cr);
+        }
         break;
     }
     }
@@ -257,6 +305,34 @@ void eraseArea(GrafPtr port, const Rect& r) {
     cairo_set_source_rgb(cr, kWindowBackground.r, kWindowBackground.g, kWindowBackground.b);
     cairo_fill(cr);
     cairo_destroy(cr);
+}
+
+size_t fieldOffsetAt(ControlRef field, int x) {
+    if (field == nullptr || !isEditKind(field->kind)) {
+        return 0;
+    }
+    cairo_surface_t* scratch = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
+    cairo_t* cr = contextFor(scratch);
+    FieldText f = fieldText(field);
+    double left = field->bounds.left + kFieldInset;
+    // The character boundary nearest to x.
+    size_t best = 0;
+    double bestDistance = 1e9;
+    for (size_t byte = 0; byte <= field->text.size(); ++byte) {
+        if (byte > 0 && byte < field->text.size() &&
+            f.shownOffset[byte] == f.shownOffset[byte - 1]) {
+            continue; // inside a character
+        }
+        double at = left + textWidth(cr, f.shown.substr(0, f.shownOffset[byte]));
+        double distance = std::abs(at - x);
+        if (distance < bestDistance) {
+            bestDistance = distance;
+            best = byte;
+        }
+    }
+    cairo_destroy(cr);
+    cairo_surface_destroy(scratch);
+    return best;
 }
 
 void drawControlTree(ControlRef control) {

@@ -39,6 +39,9 @@ void setSelection(ControlRef field, size_t start, size_t end) {
 
 // Applies a key that the filter let through.
 void edit(ControlRef field, UInt16 charCode) {
+    // Any key but the second half of a pair ends a pair waiting for it.
+    char16_t high = field->pendingHighSurrogate;
+    field->pendingHighSurrogate = 0;
     std::string& text = field->text;
     size_t start = std::min<size_t>(
         static_cast<size_t>(std::max<SInt16>(field->selection.selStart, 0)), text.size());
@@ -74,8 +77,18 @@ void edit(ControlRef field, UInt16 charCode) {
     if (charCode < 32) {
         return; // tab, return and the other control keys do not edit the text
     }
+    // A character beyond the 16-bit range comes as two keys, its surrogate halves: the first
+    // waits for the second, and the pair goes in as one character.
+    auto unit = static_cast<char16_t>(charCode);
+    if (unit >= 0xD800 && unit <= 0xDBFF) {
+        field->pendingHighSurrogate = unit;
+        return;
+    }
+    std::u16string units = unit >= 0xDC00 && unit <= 0xDFFF && high != 0
+                               ? std::u16string{high, unit}
+                               : std::u16string(1, unit);
     std::string bytes;
-    if (!utf16ToUtf8(std::u16string(1, static_cast<char16_t>(charCode)), &bytes)) {
+    if (!utf16ToUtf8(units, &bytes)) {
         return;
     }
     text.replace(start, end - start, bytes);
@@ -98,6 +111,8 @@ bool typeKey(ControlRef field, UInt16 charCode) {
     }
     if (passed) {
         edit(field, charCode);
+    } else {
+        field->pendingHighSurrogate = 0;
     }
     // The key's release goes to whatever has the focus, and up to its window.
     ControlRef focus =

@@ -41,6 +41,41 @@ bool writePortPNG(WindowRef window, const std::string& path, std::string* error)
     return true;
 }
 
+cairo_surface_t* portSurface(WindowRef window) {
+    cairo_surface_t* surface = platform::portSurface(GetWindowPort(window));
+    if (surface != nullptr) {
+        cairo_surface_flush(surface);
+    }
+    return surface;
+}
+
+namespace {
+
+ControlRef hitIn(ControlRef control, int x, int y) {
+    if (!platform::visibleInWindow(control)) {
+        return nullptr;
+    }
+    const Rect& b = control->bounds;
+    bool inside = x >= b.left && x < b.right && y >= b.top && y < b.bottom;
+    // Children are drawn after their parent, later siblings over earlier ones.
+    for (auto it = control->children.rbegin(); it != control->children.rend(); ++it) {
+        if (ControlRef hit = hitIn(*it, x, y)) {
+            return hit;
+        }
+    }
+    return inside && control->kind != platform::ControlKind::RootPane ? control : nullptr;
+}
+
+} // namespace
+
+ControlRef controlAt(WindowRef window, int x, int y) {
+    return window == nullptr ? nullptr : hitIn(window->root, x, y);
+}
+
+size_t fieldOffsetAt(ControlRef field, int x) {
+    return platform::fieldOffsetAt(field, x);
+}
+
 void setImageSourcesAvailable(bool available) {
     platform::setImageSourcesAvailable(available);
 }
