@@ -33,6 +33,7 @@ struct PrintDialogSetup {
     bool printerWithoutPPD = false;   // a printer-info ticket that names no PPD (a raw queue)
     CFBundleRef helpBundle = nullptr; // the Print button's 'MBND' property; null: none set
     Rect userPaneBounds = {40, 20, 418, 580};
+    Rect windowBounds = {0, 0, 480, 600};
 };
 
 class PrintDialog {
@@ -42,6 +43,10 @@ class PrintDialog {
     ~PrintDialog();
     PrintDialog(const PrintDialog&) = delete;
     PrintDialog& operator=(const PrintDialog&) = delete;
+
+    // Another printer for the same session: a new printer-info ticket naming this PPD (none
+    // when empty), the print-settings ticket kept. The panes go through their lifecycle again.
+    void setPrinter(const std::string& ppdPath);
 
     // The pane whose Sync the Print button calls before printing.
     void attach(PlugInIntf* plugIn, PMPDEContext context);

@@ -22,26 +22,17 @@ std::unique_ptr<PrintDialog> PrintDialog::create(const PrintDialogSetup& setup,
                                        dialog->settings_);
     }
     if (!setup.ppdPath.empty() || setup.printerWithoutPPD) {
-        PMTicketCreate(nullptr, CFSTR("com.apple.print.PrinterInfoTicket"), &dialog->printerInfo_);
         CFStringRef path =
             CFStringCreateWithCString(nullptr, setup.ppdPath.c_str(), kCFStringEncodingUTF8);
         if (path == nullptr) {
             *error = setup.ppdPath + ": not a UTF-8 path";
             return nullptr;
         }
-        if (!setup.ppdPath.empty()) {
-            PlatformHost::TicketItem item;
-            item.type = PlatformHost::TicketItem::Type::CString;
-            item.text = setup.ppdPath;
-            PlatformHost::putTicketItem(dialog->printerInfo_,
-                                        "com.apple.print.PrinterInfo.PMPPDPath", item);
-        }
         CFRelease(path);
-        PlatformHost::setSessionTicket(dialog->session_, kPDE_PMPrinterInfoRef,
-                                       dialog->printerInfo_);
+        dialog->setPrinter(setup.ppdPath);
     }
 
-    dialog->window_ = PlatformHost::createWindow("Print", Rect{0, 0, 480, 600});
+    dialog->window_ = PlatformHost::createWindow("Print", setup.windowBounds);
     PlatformHost::ControlSpec pane;
     pane.kind = PlatformHost::ControlKind::UserPane;
     pane.signature = 'PDE ';
@@ -70,6 +61,22 @@ std::unique_ptr<PrintDialog> PrintDialog::create(const PrintDialogSetup& setup,
                         &dialog->handler_);
     SetPortWindowPort(dialog->window_);
     return dialog;
+}
+
+void PrintDialog::setPrinter(const std::string& ppdPath) {
+    PMTicketRef info = nullptr;
+    PMTicketCreate(nullptr, CFSTR("com.apple.print.PrinterInfoTicket"), &info);
+    if (!ppdPath.empty()) {
+        PlatformHost::TicketItem item;
+        item.type = PlatformHost::TicketItem::Type::CString;
+        item.text = ppdPath;
+        PlatformHost::putTicketItem(info, "com.apple.print.PrinterInfo.PMPPDPath", item);
+    }
+    PlatformHost::setSessionTicket(session_, kPDE_PMPrinterInfoRef, info);
+    if (printerInfo_ != nullptr) {
+        PMRelease(printerInfo_);
+    }
+    printerInfo_ = info;
 }
 
 PrintDialog::~PrintDialog() {

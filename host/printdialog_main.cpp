@@ -4,10 +4,12 @@
 //   printdialog SCENARIO...          runs scenario files; exit 0 held, 1 failed, 2 broken
 //   printdialog -i                   takes the commands from the terminal
 //   printdialog --printers           lists the print server's queues
+//   printdialog --window             the dialog in a real window on the display
 //   options: --bundle PATH  --out DIR  --printer QUEUE|PPD  --server HOST:PORT  --file PATH
 //            --timeout SECONDS
 #include "host/printing/Printer.h"
 #include "host/scenario/ScenarioRunner.h"
+#include "host/window/WindowApp.h"
 
 #include <PlatformHost.h>
 
@@ -79,7 +81,9 @@ std::string nameOf(const std::string& path) {
 int usage() {
     std::cerr << "usage: printdialog [--bundle PATH] [--out DIR] [--printer QUEUE|PPD]\n"
                  "                   [--server HOST:PORT] [--file PATH] [--timeout SECONDS]\n"
-                 "                   [-i | --printers | SCENARIO...]\n";
+                 "                   [-i | --printers | --window [--settings PATH] [--layout-file "
+                 "PATH] |\n"
+                 "                    SCENARIO...]\n";
     return 2;
 }
 
@@ -133,6 +137,8 @@ int main(int argc, char** argv) {
     std::vector<std::string> scenarios;
     bool interactive = false;
     bool printers = false;
+    bool window = false;
+    WindowOptions windowOptions;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         if (arg == "--bundle" && i + 1 < argc) {
@@ -140,9 +146,20 @@ int main(int argc, char** argv) {
         } else if (arg == "--out" && i + 1 < argc) {
             options.outDir = argv[++i];
         } else if (arg == "--printer" && i + 1 < argc) {
-            options.printer = printerOption(argv[++i]);
+            std::string printer = printerOption(argv[++i]);
+            if (options.printer.empty()) {
+                options.printer = printer;
+            }
+            windowOptions.printers.push_back(printer);
         } else if (arg == "--server" && i + 1 < argc) {
             options.server.address = argv[++i];
+            windowOptions.serverGiven = true;
+        } else if (arg == "--window") {
+            window = true;
+        } else if (arg == "--settings" && i + 1 < argc) {
+            windowOptions.settings = argv[++i];
+        } else if (arg == "--layout-file" && i + 1 < argc) {
+            windowOptions.layoutFile = argv[++i];
         } else if (arg == "--file" && i + 1 < argc) {
             options.document = argv[++i];
         } else if (arg == "--timeout" && i + 1 < argc) {
@@ -159,6 +176,18 @@ int main(int argc, char** argv) {
         } else {
             scenarios.push_back(arg);
         }
+    }
+    if (window) {
+        if (interactive || printers || !scenarios.empty()) {
+            return usage();
+        }
+        windowOptions.bundlePath = options.bundlePath;
+        windowOptions.helpBundlePath = options.helpBundlePath;
+        windowOptions.server = options.server;
+        windowOptions.serverGiven = windowOptions.serverGiven || std::getenv("CUPS_SERVER");
+        windowOptions.document = options.document;
+        windowOptions.outDir = options.outDir;
+        return runWindow(windowOptions);
     }
     if (printers) {
         if (interactive || !scenarios.empty()) {

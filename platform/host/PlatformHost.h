@@ -90,6 +90,12 @@ struct ControlState {
 
 // False for a null control.
 bool controlState(ControlRef control, ControlState* state);
+// A host's own control (a status line, say) shows this title from now on.
+void setControlTitle(ControlRef control, const std::string& title);
+// Whether the control shows on screen and takes clicks: it and every control it is embedded in
+// are visible (enabled).
+bool visibleInWindow(ControlRef control);
+bool enabledInWindow(ControlRef control);
 // The window's controls, depth-first in embedding order.
 std::vector<ControlRef> controlsOf(WindowRef window);
 

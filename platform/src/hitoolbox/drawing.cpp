@@ -90,6 +90,20 @@ FieldText fieldText(ControlRef c) {
     return f;
 }
 
+// How far a field's text is scrolled to the left: the focused field keeps the end of its
+// selection (its caret) in view; any other shows its beginning.
+double fieldScroll(cairo_t* cr, ControlRef c, const FieldText& f) {
+    bool focused = c->window != nullptr && c->window->focus == c;
+    if (!focused) {
+        return 0;
+    }
+    size_t end = std::min<size_t>(static_cast<size_t>(std::max<SInt16>(c->selection.selEnd, 0)),
+                                  c->text.size());
+    double caret = textWidth(cr, f.shown.substr(0, f.shownOffset[end]));
+    double room = (c->bounds.right - c->bounds.left) - 2 * kFieldInset;
+    return std::max(0.0, caret - room);
+}
+
 void drawOne(cairo_t* cr, ControlRef c) {
     double x = c->bounds.left;
     double y = c->bounds.top;
@@ -191,11 +205,15 @@ void drawOne(cairo_t* cr, ControlRef c) {
         cairo_set_line_width(cr, focused ? 2 : 1);
         cairo_stroke(cr);
         FieldText f = fieldText(c);
+        double scroll = fieldScroll(cr, c, f);
         auto offsetX = [&](SInt16 byte) {
             size_t at =
                 std::min<size_t>(static_cast<size_t>(std::max<SInt16>(byte, 0)), c->text.size());
-            return x + kFieldInset + textWidth(cr, f.shown.substr(0, f.shownOffset[at]));
+            return x + kFieldInset - scroll + textWidth(cr, f.shown.substr(0, f.shownOffset[at]));
         };
+        // The text stays inside the frame.
+        cairo_rectangle(cr, x + 2, y + 2, w - 4, h - 4);
+        cairo_clip(cr);
         if (focused && c->selection.selEnd > c->selection.selStart) {
             double from = offsetX(c->selection.selStart);
             double to = offsetX(c->selection.selEnd);
@@ -204,7 +222,7 @@ void drawOne(cairo_t* cr, ControlRef c) {
             cairo_fill(cr);
         }
         setColour(cr, kText, enabled);
-        drawText(cr, f.shown, x + kFieldInset, y, h);
+        drawText(cr, f.shown, x + kFieldInset - scroll, y, h);
         if (focused && c->selection.selEnd == c->selection.selStart) {
             double caret = std::floor(offsetX(c->selection.selStart)) + 0.5;
             cairo_move_to(cr, caret, y + 4);
@@ -314,7 +332,7 @@ size_t fieldOffsetAt(ControlRef field, int x) {
     cairo_surface_t* scratch = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
     cairo_t* cr = contextFor(scratch);
     FieldText f = fieldText(field);
-    double left = field->bounds.left + kFieldInset;
+    double left = field->bounds.left + kFieldInset - fieldScroll(cr, field, f);
     // The character boundary nearest to x.
     size_t best = 0;
     double bestDistance = 1e9;

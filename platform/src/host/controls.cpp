@@ -149,6 +149,20 @@ bool controlState(ControlRef control, ControlState* state) {
     return true;
 }
 
+void setControlTitle(ControlRef control, const std::string& title) {
+    if (control != nullptr) {
+        control->title = title;
+    }
+}
+
+bool visibleInWindow(ControlRef control) {
+    return control != nullptr && platform::visibleInWindow(control);
+}
+
+bool enabledInWindow(ControlRef control) {
+    return control != nullptr && platform::enabledInWindow(control);
+}
+
 std::vector<ControlRef> controlsOf(WindowRef window) {
     std::vector<ControlRef> controls;
     if (window != nullptr) {

@@ -1,0 +1,549 @@
+#include "host/window/WindowApp.h"
+
+#include "host/PlugInHost.h"
+#include "host/PrintDialog.h"
+#include "host/printing/JobAccounting.h"
+#include "host/printing/Printer.h"
+#include "host/printing/QueueJobs.h"
+#include "host/window/PlatformView.h"
+
+#include <PlatformHost.h>
+
+#include <glib-unix.h>
+#include <gtk/gtk.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <iostream>
+#include <map>
+#include <memory>
+#include <sys/stat.h>
+
+namespace {
+
+constexpr OSType kHostSignature = 'host';
+constexpr SInt32 kPrinterPopupID = 1;
+constexpr SInt32 kStatusLineID = 2;
+constexpr SInt32 kPrintButtonID = 1; // the dialog's buttons carry 'prnt' and these numbers
+constexpr SInt32 kCancelButtonID = 2;
+
+void say(const std::string& line) {
+    std::cout << line << std::endl;
+}
+
+std::string nameOf(const std::string& printer) {
+    if (printer.rfind("cups:", 0) == 0) {
+        return printer.substr(5);
+    }
+    size_t slash = printer.find_last_of('/');
+    return slash == std::string::npos ? printer : printer.substr(slash + 1);
+}
+
+class WindowApp {
+  public:
+    explicit WindowApp(const WindowOptions& options) : options_(options) {}
+    int run();
+
+  private:
+    bool load();
+    void addHostControls();
+    void startPane();
+    void stopPane();
+    void switchPrinter(size_t index);
+    void print();
+    void quit();
+    void afterAction();
+    void reportPaste(ControlRef field, int passed, int keys);
+    void present();
+    void setStatus(const std::string& text);
+    void writeLayout();
+    void snapshot();
+    bool modalStep(WindowRef window);
+    PlatformView* modalView(WindowRef window);
+    bool hostClick(ControlRef control, SInt32 item);
+    std::string ticketLine();
+    void showMessage(GtkMessageType type, const std::string& title, const std::string& text);
+
+    const WindowOptions& options_;
+    std::vector<std::string> printers_;
+    std::unique_ptr<PlugInHost> plugIn_;
+    CFBundleRef helpBundle_ = nullptr;
+    std::unique_ptr<Printer> printer_;
+    std::unique_ptr<QueueJobs> jobs_;
+    std::unique_ptr<PrintDialog> dialog_;
+    PMPDEContext context_ = nullptr;
+    std::unique_ptr<PlatformView> view_;
+    std::map<WindowRef, std::unique_ptr<PlatformView>> modal_;
+    bool modalClosed_ = false;
+    ControlRef printerPopup_ = nullptr;
+    ControlRef statusLine_ = nullptr;
+    bool quitting_ = false;
+    size_t beeps_ = 0, alerts_ = 0, notices_ = 0, helps_ = 0;
+    int snapshots_ = 0;
+};
+
+WindowApp* gApp = nullptr;
+
+bool WindowApp::load() {
+    std::string error;
+    plugIn_ = PlugInHost::load(options_.bundlePath, &error);
+    if (plugIn_ == nullptr) {
+        std::cerr << "printdialog: " << error << "\n";
+        return false;
+    }
+    helpBundle_ = PlatformHost::openBundle(options_.helpBundlePath, &error);
+    printers_ = options_.printers;
+    if (options_.serverGiven) {
+        CupsFailure failure;
+        std::unique_ptr<CupsConnection> connection =
+            CupsConnection::open(options_.server, &failure);
+        std::vector<QueueInfo> queues;
+        if (connection != nullptr && connection->queues(&queues, &failure)) {
+            std::sort(queues.begin(), queues.end(),
+                      [](const QueueInfo& a, const QueueInfo& b) { return a.name < b.name; });
+            for (const QueueInfo& queue : queues) {
+                if (std::find(printers_.begin(), printers_.end(), "cups:" + queue.name) ==
+                    printers_.end()) {
+                    printers_.push_back("cups:" + queue.name);
+                }
+            }
+        } else {
+            say("printers: " + failure.message);
+        }
+    }
+    if (printers_.empty()) {
+        std::cerr << "printdialog: --window needs a printer (--printer QUEUE|PPD, or --server)\n";
+        return false;
+    }
+    PrintDialogSetup setup;
+    setup.windowBounds = Rect{0, 0, 494, 600};
+    setup.settingsPath = options_.settings;
+    setup.helpBundle = helpBundle_;
+    dialog_ = PrintDialog::create(setup, &error);
+    if (dialog_ == nullptr) {
+        std::cerr << "printdialog: " << error << "\n";
+        return false;
+    }
+    addHostControls();
+    return true;
+}
+
+void WindowApp::addHostControls() {
+    PlatformHost::ControlSpec popup;
+    popup.kind = PlatformHost::ControlKind::PopupButton;
+    popup.signature = kHostSignature;
+    popup.id = kPrinterPopupID;
+    popup.title = "Printer:";
+    popup.bounds = Rect{8, 20, 30, 580};
+    for (const std::string& printer : printers_) {
+        popup.menuItems.push_back(nameOf(printer));
+    }
+    popup.value = 1;
+    printerPopup_ = PlatformHost::addControl(dialog_->window(), nullptr, popup);
+    PlatformHost::ControlSpec status;
+    status.kind = PlatformHost::ControlKind::StaticText;
+    status.signature = kHostSignature;
+    status.id = kStatusLineID;
+    status.bounds = Rect{470, 20, 488, 580};
+    statusLine_ = PlatformHost::addControl(dialog_->window(), nullptr, status);
+}
+
+void WindowApp::startPane() {
+    PlugInIntfVTable& t = plugIn_->table();
+    OSType creator = 0;
+    CFStringRef kind = nullptr, title = nullptr;
+    UInt32 maxH = 0, maxV = 0;
+    if (t.Prologue(&context_, &creator, &kind, &title, &maxH, &maxV) != noErr) {
+        context_ = nullptr;
+        say("pane: Prologue failed");
+        return;
+    }
+    dialog_->attach(plugIn_->extension(), context_);
+    OSStatus status;
+    {
+        PlatformHost::StderrCapture quiet; // the settings' load says what it read
+        status = t.Initialize(context_, nullptr, nullptr, dialog_->userPane(), dialog_->session());
+    }
+    if (status != noErr) {
+        // As a print dialog does, a pane whose Initialize failed is left out.
+        dialog_->detach();
+    }
+    t.Open(context_);
+    say("printer: " + printer_->name() +
+        (printer_->ppdPath().empty()
+             ? " (no PPD" + (printer_->problem().empty() ? "" : ": " + printer_->problem()) + ")"
+             : " (Manufacturer \"" + printer_->manufacturer() + "\")") +
+        "; Initialize " + std::to_string(status) + "; pane " +
+        (dialog_->paneWatchesPrint() ? "wired" : "unwired"));
+}
+
+void WindowApp::stopPane() {
+    if (context_ == nullptr) {
+        return;
+    }
+    PlugInIntfVTable& t = plugIn_->table();
+    t.Close(context_);
+    t.Terminate(context_, noErr);
+    context_ = nullptr;
+    dialog_->removePane();
+}
+
+void WindowApp::switchPrinter(size_t index) {
+    stopPane();
+    dialog_->setJobSink(nullptr);
+    jobs_.reset();
+    const std::string& chosen = printers_[index];
+    printer_ = chosen.rfind("cups:", 0) == 0 ? Printer::fromQueue(options_.server, chosen.substr(5))
+                                             : Printer::fromPPD(chosen);
+    if (printer_->isQueue()) {
+        jobs_ = std::make_unique<QueueJobs>(options_.server, *printer_, options_.document);
+        dialog_->setJobSink(jobs_.get());
+    }
+    dialog_->setPrinter(printer_->ppdPath());
+    SetControl32BitValue(printerPopup_, static_cast<SInt32>(index + 1));
+    startPane();
+    setStatus("");
+}
+
+std::string WindowApp::ticketLine() {
+    std::string line = "ticket:";
+    for (const char* key : {"com.quorv.Act.qtaf.UID", "com.quorv.Act.qtaf.AID"}) {
+        PlatformHost::TicketItem item, conceal;
+        bool concealed = PlatformHost::ticketItem(dialog_->settings(),
+                                                  std::string(key) == "com.quorv.Act.qtaf.UID"
+                                                      ? "com.quorv.Act.qtaf.CU"
+                                                      : "com.quorv.Act.qtaf.CA",
+                                                  &conceal) &&
+                         conceal.number != 0;
+        bool present = PlatformHost::ticketItem(dialog_->settings(), key, &item);
+        line += std::string(" ") + (key + 19) + " " +
+                (present ? "\"" + shownCode(item.text, concealed) + "\"" : "missing");
+    }
+    return line;
+}
+
+void WindowApp::print() {
+    size_t notices = PlatformHost::notices().size();
+    size_t alerts = PlatformHost::alerts().size();
+    PrintDialog::Press press = dialog_->pressPrint();
+    // The prompt's windows are gone with the press.
+    modal_.clear();
+    std::string status;
+    if (press.jobSubmitted) {
+        status = press.job.line;
+    } else if (press.printed) {
+        status = "Printed to " + printer_->name() + " (a PPD file: the job is recorded, not sent)";
+    } else if (PlatformHost::notices().size() > notices) {
+        status = "Not printed: " + PlatformHost::notices().back().message;
+    } else if (PlatformHost::alerts().size() > alerts) {
+        status = "Not printed: " + PlatformHost::alerts().back().message;
+    } else {
+        status = "Not printed";
+    }
+    say("print: status " + std::to_string(press.status) + ", " +
+        (press.printed ? "printed" : "not printed") + "; " + ticketLine());
+    setStatus(status);
+}
+
+void WindowApp::quit() {
+    if (!quitting_) {
+        quitting_ = true;
+        gtk_main_quit();
+    }
+}
+
+bool WindowApp::hostClick(ControlRef control, SInt32 item) {
+    if (control == dialog_->printButton()) {
+        print();
+        return true;
+    }
+    ControlID id = {0, 0};
+    GetControlID(control, &id);
+    if (id.signature == 'prnt' && id.id == kCancelButtonID) {
+        say("cancel: the dialog closes");
+        quit();
+        return true;
+    }
+    if (control == printerPopup_) {
+        if (item >= 1 && static_cast<size_t>(item) <= printers_.size()) {
+            switchPrinter(static_cast<size_t>(item - 1));
+        }
+        return true;
+    }
+    return false;
+}
+
+void WindowApp::setStatus(const std::string& text) {
+    PlatformHost::setControlTitle(statusLine_, text);
+    if (!text.empty()) {
+        say("status: " + text);
+    }
+    if (view_ != nullptr) {
+        view_->refresh();
+    }
+}
+
+void WindowApp::showMessage(GtkMessageType type, const std::string& title,
+                            const std::string& text) {
+    GtkWidget* message = gtk_message_dialog_new(view_->gtkWindow(), GTK_DIALOG_MODAL, type,
+                                                GTK_BUTTONS_OK, "%s", title.c_str());
+    if (!text.empty()) {
+        gtk_message_dialog_format_secondary_text(GTK_MESSAGE_DIALOG(message), "%s", text.c_str());
+    }
+    gtk_window_set_title(GTK_WINDOW(message), title.c_str());
+    gtk_dialog_run(GTK_DIALOG(message));
+    gtk_widget_destroy(message);
+    say("dismissed: " + title);
+}
+
+// What the platform showed the user since the last action, shown for real: the bell, alerts,
+// notices, help pages.
+void WindowApp::present() {
+    // One ring for an action, however many of its keys were refused (a paste, say).
+    auto beeps = static_cast<size_t>(PlatformHost::beeps());
+    if (beeps > beeps_) {
+        gdk_display_beep(gdk_display_get_default());
+        say("bell: " + std::to_string(beeps - beeps_) + " key(s) refused");
+        beeps_ = beeps;
+    }
+    std::vector<PlatformHost::Alert> alerts = PlatformHost::alerts();
+    while (alerts_ < alerts.size()) {
+        const PlatformHost::Alert& alert = alerts[alerts_++];
+        say("alert: " + alert.message);
+        showMessage(GTK_MESSAGE_ERROR, alert.message, alert.explanation);
+    }
+    std::vector<PlatformHost::Notice> notices = PlatformHost::notices();
+    while (notices_ < notices.size()) {
+        const PlatformHost::Notice& notice = notices[notices_++];
+        say("notice: " + notice.title + ": " + notice.message);
+        showMessage(GTK_MESSAGE_WARNING, notice.title, notice.message);
+    }
+    std::vector<PlatformHost::HelpRequest> helps = PlatformHost::helpRequests();
+    while (helps_ < helps.size()) {
+        const PlatformHost::HelpRequest& help = helps[helps_++];
+        if (help.file.empty()) {
+            setStatus("Help: no help page (" + std::to_string(help.status) + ")");
+            continue;
+        }
+        gchar* opener = g_find_program_in_path("xdg-open");
+        if (opener == nullptr) {
+            setStatus("Help: the page is " + help.file);
+            continue;
+        }
+        gchar* argv[] = {opener, const_cast<gchar*>(help.file.c_str()), nullptr};
+        GError* failure = nullptr;
+        if (g_spawn_async(nullptr, argv, nullptr, G_SPAWN_DEFAULT, nullptr, nullptr, nullptr,
+                          &failure)) {
+            setStatus("Help: opened " + help.file);
+        } else {
+            setStatus("Help: the page is " + help.file);
+            g_clear_error(&failure);
+        }
+        g_free(opener);
+    }
+}
+
+void WindowApp::reportPaste(ControlRef field, int passed, int keys) {
+    PlatformHost::ControlState s;
+    PlatformHost::controlState(field, &s);
+    say("paste: " + std::to_string(passed) + " of " + std::to_string(keys) +
+        " key(s) let through; field " + std::to_string(s.id.id) + " holds " +
+        std::to_string(s.text.size()) + " bytes");
+}
+
+void WindowApp::afterAction() {
+    present();
+    writeLayout();
+}
+
+// Where every visible control is, for whoever drives the window from outside (the tests):
+// "WINDOW ID LEFT TOP WIDTH HEIGHT", WINDOW being "dialog" or a prompt's nib name.
+void WindowApp::writeLayout() {
+    if (options_.layoutFile.empty()) {
+        return;
+    }
+    std::string text;
+    auto describe = [&](WindowRef window, const std::string& name) {
+        for (ControlRef control : PlatformHost::controlsOf(window)) {
+            PlatformHost::ControlState s;
+            if (!PlatformHost::controlState(control, &s) ||
+                !PlatformHost::visibleInWindow(control)) {
+                continue;
+            }
+            std::string id = s.id.signature == 'QRVa'            ? std::to_string(s.id.id)
+                             : control == printerPopup_          ? "printer"
+                             : control == dialog_->printButton() ? "print"
+                             : s.id.signature == 'prnt' && s.id.id == kCancelButtonID ? "cancel"
+                                                                                      : "";
+            if (id.empty()) {
+                continue;
+            }
+            text += name + " " + id + " " + std::to_string(s.bounds.left) + " " +
+                    std::to_string(s.bounds.top) + " " +
+                    std::to_string(s.bounds.right - s.bounds.left) + " " +
+                    std::to_string(s.bounds.bottom - s.bounds.top) + "\n";
+        }
+    };
+    describe(dialog_->window(), "dialog");
+    for (const auto& [window, view] : modal_) {
+        describe(window, PlatformHost::windowName(window));
+    }
+    std::string temporary = options_.layoutFile + ".new";
+    FILE* file = std::fopen(temporary.c_str(), "w");
+    if (file == nullptr) {
+        return;
+    }
+    std::fwrite(text.data(), 1, text.size(), file);
+    std::fclose(file);
+    std::rename(temporary.c_str(), options_.layoutFile.c_str());
+}
+
+// The window as the window system shows it, and the renderer's picture of the same state.
+void WindowApp::snapshot() {
+    ++snapshots_;
+    mkdir(options_.outDir.c_str(), 0755);
+    PlatformView& view = modal_.empty() ? *view_ : *modal_.begin()->second;
+    std::string base = options_.outDir + "/snapshot-" + std::to_string(snapshots_);
+    view.refresh();
+    while (gtk_events_pending()) {
+        gtk_main_iteration();
+    }
+    std::string error;
+    std::string picture = base + "-picture.png";
+    std::string screen = base + "-window.png";
+    if (!PlatformHost::writePortPNG(view.window(), picture, &error) ||
+        !view.snapshot(screen, &error)) {
+        say("snapshot: " + error);
+        return;
+    }
+    say("snapshot: " + screen + " " + picture);
+}
+
+PlatformView* WindowApp::modalView(WindowRef window) {
+    auto found = modal_.find(window);
+    if (found != modal_.end()) {
+        return found->second.get();
+    }
+    PlatformView::Hooks hooks;
+    hooks.afterAction = [this] { afterAction(); };
+    hooks.pasted = [this](ControlRef field, int passed, int keys) {
+        reportPaste(field, passed, keys);
+    };
+    hooks.closeRequested = [this, window] {
+        // Closing the prompt is its Cancel.
+        ControlRef cancel = PlatformHost::findControl(window, 1001);
+        if (cancel != nullptr) {
+            PlatformHost::click(cancel);
+        }
+        modalClosed_ = true;
+    };
+    auto view = std::make_unique<PlatformView>(window, view_->gtkWindow(), std::move(hooks));
+    PlatformView* made = view.get();
+    modal_[window] = std::move(view);
+    say("window: " + PlatformHost::windowName(window) + " opened");
+    writeLayout();
+    return made;
+}
+
+// One user action in a modal window: what the platform's modal loop waits for.
+bool WindowApp::modalStep(WindowRef window) {
+    if (quitting_) {
+        return false;
+    }
+    PlatformView* view = modalView(window);
+    long before = view->actions();
+    modalClosed_ = false;
+    while (!quitting_ && !modalClosed_ && view->actions() == before) {
+        gtk_main_iteration();
+    }
+    return !quitting_;
+}
+
+int WindowApp::run() {
+    long liveAtStart = PlatformHost::liveObjectCount();
+    PlatformHost::clearUserRecords();
+    if (!load()) {
+        return 2;
+    }
+    PlatformView::Hooks hooks;
+    hooks.hostClick = [this](ControlRef control, SInt32 item) { return hostClick(control, item); };
+    hooks.afterAction = [this] { afterAction(); };
+    hooks.closeRequested = [this] {
+        say("cancel: the dialog closes");
+        quit();
+    };
+    hooks.pasted = [this](ControlRef field, int passed, int keys) {
+        reportPaste(field, passed, keys);
+    };
+    view_ = std::make_unique<PlatformView>(dialog_->window(), nullptr, std::move(hooks));
+    PlatformHost::setModalEventSource([this](WindowRef window) { return modalStep(window); });
+    switchPrinter(0);
+    writeLayout();
+    say("window: dialog opened");
+    gApp = this;
+    guint usr1 = g_unix_signal_add(
+        SIGUSR1,
+        [](gpointer) -> gboolean {
+            gApp->snapshot();
+            return G_SOURCE_CONTINUE;
+        },
+        nullptr);
+    guint term = g_unix_signal_add(
+        SIGTERM,
+        [](gpointer) -> gboolean {
+            gApp->quit();
+            return G_SOURCE_CONTINUE;
+        },
+        nullptr);
+    gtk_main();
+    g_source_remove(usr1);
+    g_source_remove(term);
+    gApp = nullptr;
+
+    std::vector<double> latencies = view_->keyLatencies();
+    PlatformHost::setModalEventSource(nullptr);
+    stopPane();
+    modal_.clear();
+    view_.reset();
+    dialog_->setJobSink(nullptr);
+    dialog_.reset();
+    jobs_.reset();
+    printer_.reset();
+    plugIn_.reset();
+    if (helpBundle_ != nullptr) {
+        CFRelease(helpBundle_);
+    }
+    PlatformHost::unloadUnusedPlugIns();
+    if (!latencies.empty()) {
+        std::sort(latencies.begin(), latencies.end());
+        char line[160];
+        std::snprintf(line, sizeof line, "keys: %zu, key to frame median %.2f ms, p95 %.2f ms",
+                      latencies.size(), latencies[latencies.size() / 2],
+                      latencies[std::min(latencies.size() - 1, latencies.size() * 95 / 100)]);
+        say(line);
+    }
+    if (PlatformHost::liveObjectCount() != liveAtStart) {
+        say("FAIL platform objects still alive: " + PlatformHost::liveObjectReport());
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+int runWindow(const WindowOptions& options) {
+    const char* x11 = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    if ((x11 == nullptr || *x11 == '\0') && (wayland == nullptr || *wayland == '\0')) {
+        std::cerr << "printdialog: no display for --window (DISPLAY and WAYLAND_DISPLAY are "
+                     "not set)\n";
+        return 2;
+    }
+    if (!gtk_init_check(nullptr, nullptr)) {
+        std::cerr << "printdialog: cannot open the display "
+                  << (x11 != nullptr && *x11 != '\0' ? x11 : wayland) << " for --window\n";
+        return 2;
+    }
+    WindowApp app(options);
+    return app.run();
+}
