@@ -3,6 +3,10 @@
 
 #include <cstring>
 
+#include <map>
+#include <set>
+#include <vector>
+
 namespace {
 
 class CFCollectionsTest : public PlatformTest {};
@@ -113,6 +117,72 @@ TEST_F(CFCollectionsTest, ManyKeysStayFindable) {
     EXPECT_EQ(CFDictionaryGetValue(dict, probe), reinterpret_cast<const void*>(1235));
     CFRelease(probe);
     CFRelease(dict);
+}
+
+// Keys are small integers cast to pointers; the hash is chosen to crowd them into a few runs of
+// the table, so that finding, replacing and removing cross long probe sequences.
+CFHashCode crowdedHash(const void* key) {
+    return reinterpret_cast<uintptr_t>(key) % 3;
+}
+Boolean sameKey(const void* a, const void* b) {
+    return a == b;
+}
+int gReleased = 0;
+void countRelease(CFAllocatorRef, const void*) {
+    ++gReleased;
+}
+
+TEST_F(CFCollectionsTest, ADictionaryAgreesWithAMapThroughInsertsReplacementsAndRemovals) {
+    const CFDictionaryKeyCallBacks keys = {0, nullptr, countRelease, nullptr, sameKey, crowdedHash};
+    CFMutableDictionaryRef dict = CFDictionaryCreateMutable(nullptr, 0, &keys, nullptr);
+    std::map<uintptr_t, uintptr_t> oracle;
+    gReleased = 0;
+    unsigned seed = 12345;
+    auto next = [&] {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 8) % 600;
+    };
+    for (int step = 0; step < 20000; ++step) {
+        uintptr_t k = next();
+        auto key = reinterpret_cast<const void*>(k);
+        switch (next() % 3) {
+        case 0:
+        case 1:
+            CFDictionarySetValue(dict, key, reinterpret_cast<const void*>(k * 7 + step));
+            oracle[k] = k * 7 + static_cast<uintptr_t>(step);
+            break;
+        default:
+            CFDictionaryRemoveValue(dict, key);
+            oracle.erase(k);
+            break;
+        }
+        if (step % 997 == 0 || step == 19999) {
+            ASSERT_EQ(CFDictionaryGetCount(dict), static_cast<CFIndex>(oracle.size())) << step;
+            for (uintptr_t probe = 0; probe < 600; ++probe) {
+                const void* value = reinterpret_cast<const void*>(0xdead);
+                bool present = CFDictionaryGetValueIfPresent(
+                    dict, reinterpret_cast<const void*>(probe), &value);
+                auto found = oracle.find(probe);
+                ASSERT_EQ(present, found != oracle.end()) << "key " << probe << " step " << step;
+                if (present) {
+                    EXPECT_EQ(reinterpret_cast<uintptr_t>(value), found->second);
+                } else {
+                    EXPECT_EQ(value, reinterpret_cast<const void*>(0xdead))
+                        << "a miss leaves the value alone";
+                }
+            }
+        }
+    }
+    // Every key stored was released once: on removal, or now with the dictionary. The null
+    // key (0) is a key like any other.
+    size_t live = oracle.size();
+    int removedSoFar = gReleased;
+    std::vector<const void*> all(live);
+    CFDictionaryGetKeysAndValues(dict, all.data(), nullptr);
+    std::set<const void*> distinct(all.begin(), all.end());
+    EXPECT_EQ(distinct.size(), live);
+    CFRelease(dict);
+    EXPECT_EQ(gReleased - removedSoFar, static_cast<int>(live));
 }
 
 TEST_F(CFCollectionsTest, UuidsFromStringsBytesAndConstants) {
