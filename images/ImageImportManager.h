@@ -32,6 +32,8 @@ class ImageImportManager {
 };
 
 // The walk's filter: indexes each file under both its keys in the fsSpecs dictionary (data).
+// Each key's value is an FSSpec record of its own, freed with ImageImportManagerFreeSpec.
 Boolean ImageImportManagerFilterProc(Boolean containerChanged, ItemCount currentLevel,
                                      const FSCatalogInfo* catalogInfo, const FSRef* ref,
                                      const FSSpec* spec, const HFSUniStr255* name, void* data);
+void ImageImportManagerFreeSpec(const void* record);

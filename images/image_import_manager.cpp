@@ -19,9 +19,59 @@ CFMutableDictionaryRef newIndex() {
                                      nullptr);
 }
 
+// The index's FSSpec records come from blocks of many, not one allocation each: a cache of a
+// large tree holds two per file. A freed record goes on a list for the next; the blocks go when
+// the last record is freed.
+class SpecPool {
+  public:
+    FSSpec* allocate() {
+        FSSpec* record = free_;
+        if (record != nullptr) {
+            std::memcpy(&free_, record, sizeof free_);
+        } else {
+            if (blocks_.empty() || used_ == kPerBlock) {
+                auto* block = static_cast<FSSpec*>(std::malloc(kPerBlock * sizeof(FSSpec)));
+                if (block == nullptr) {
+                    return nullptr;
+                }
+                blocks_.push_back(block);
+                used_ = 0;
+            }
+            record = blocks_.back() + used_++;
+        }
+        ++live_;
+        return record;
+    }
+    void release(const void* record) {
+        auto* freed = static_cast<FSSpec*>(const_cast<void*>(record));
+        std::memcpy(freed, &free_, sizeof free_);
+        free_ = freed;
+        if (--live_ == 0) {
+            for (FSSpec* block : blocks_) {
+                std::free(block);
+            }
+            blocks_.clear();
+            free_ = nullptr;
+            used_ = 0;
+        }
+    }
+
+  private:
+    static constexpr size_t kPerBlock = 4096;
+    std::vector<FSSpec*> blocks_;
+    size_t used_ = 0;
+    size_t live_ = 0;
+    FSSpec* free_ = nullptr; // threaded through the first bytes of the freed records
+};
+
+SpecPool& specPool() {
+    static SpecPool pool;
+    return pool;
+}
+
 // Stores a fresh copy of the file specification under the key; a record it displaces is freed.
 void storeSpec(CFMutableDictionaryRef index, CFStringRef key, const FSSpec* spec) {
-    auto* copy = static_cast<FSSpec*>(std::malloc(sizeof(FSSpec)));
+    FSSpec* copy = specPool().allocate();
     if (copy == nullptr) {
         return;
     }
@@ -30,7 +80,7 @@ void storeSpec(CFMutableDictionaryRef index, CFStringRef key, const FSSpec* spec
     bool had = CFDictionaryGetValueIfPresent(index, key, &displaced);
     CFDictionarySetValue(index, key, copy);
     if (had) {
-        std::free(const_cast<void*>(displaced));
+        specPool().release(displaced);
     }
 }
 
@@ -49,6 +99,44 @@ const FSSpec* specFor(CFDictionaryRef index, CFStringRef name) {
 
 } // namespace
 
+namespace {
+
+// The folder the last indexed file lay in, and its "name/" prefix as UTF-16 units: every file of
+// a folder comes with the same parent, so its name is looked up once per folder, not per file.
+struct FolderPrefix {
+    FSRef parent;
+    bool known = false;
+    UInt16 length = 0;
+    UniChar units[256]; // the folder's name and a "/"
+};
+FolderPrefix gLastFolder;
+
+const FolderPrefix& prefixFor(const FSRef* item) {
+    FSRef parent;
+    std::memset(&parent, 0, sizeof parent);
+    FSGetParentRef(item, &parent);
+    if (gLastFolder.known && std::memcmp(&parent, &gLastFolder.parent, sizeof parent) == 0) {
+        return gLastFolder;
+    }
+    HFSUniStr255 parentName;
+    std::memset(&parentName, 0, sizeof parentName);
+    FSGetFileDirName(&parent, &parentName);
+    gLastFolder.parent = parent;
+    gLastFolder.known = true;
+    std::memcpy(gLastFolder.units, parentName.unicode, parentName.length * sizeof(UniChar));
+    gLastFolder.units[parentName.length] = '/';
+    gLastFolder.length = static_cast<UInt16>(parentName.length + 1);
+    return gLastFolder;
+}
+
+} // namespace
+
+void ImageImportManagerFreeSpec(const void* record) {
+    if (record != nullptr) {
+        specPool().release(record);
+    }
+}
+
 Boolean ImageImportManagerFilterProc(Boolean, ItemCount, const FSCatalogInfo* catalogInfo,
                                      const FSRef* ref, const FSSpec* spec, const HFSUniStr255* name,
                                      void* data) {
@@ -59,22 +147,18 @@ Boolean ImageImportManagerFilterProc(Boolean, ItemCount, const FSCatalogInfo* ca
     CFStringRef bareName =
         CFStringCreateWithCharacters(kCFAllocatorDefault, name->unicode, name->length);
     storeSpec(index, bareName, spec);
-
-    FSRef parent;
-    std::memset(&parent, 0, sizeof parent);
-    FSGetParentRef(ref, &parent);
-    HFSUniStr255 parentName;
-    std::memset(&parentName, 0, sizeof parentName);
-    FSGetFileDirName(&parent, &parentName);
-    CFStringRef folderName =
-        CFStringCreateWithCharacters(kCFAllocatorDefault, parentName.unicode, parentName.length);
-    CFStringRef qualifiedName = CFStringCreateWithFormat(kCFAllocatorDefault, nullptr,
-                                                         CFSTR("%@/%@"), folderName, bareName);
-    storeSpec(index, qualifiedName, spec);
-
-    CFRelease(qualifiedName);
-    CFRelease(folderName);
     CFRelease(bareName);
+
+    // The folder-qualified key, "folder/name", made from its units at once: the same text as
+    // the format "%@/%@" of the folder's name and the bare name gives.
+    const FolderPrefix& prefix = prefixFor(ref);
+    UniChar qualified[256 + 255];
+    std::memcpy(qualified, prefix.units, prefix.length * sizeof(UniChar));
+    std::memcpy(qualified + prefix.length, name->unicode, name->length * sizeof(UniChar));
+    CFStringRef qualifiedName =
+        CFStringCreateWithCharacters(kCFAllocatorDefault, qualified, prefix.length + name->length);
+    storeSpec(index, qualifiedName, spec);
+    CFRelease(qualifiedName);
     return false;
 }
 
@@ -86,8 +170,10 @@ ImageImportManager::ImageImportManager(FSRef folder) {
     components = newIndex();
     icons = newIndex();
     images = newIndex();
+    gLastFolder.known = false;
     FSIterateContainer(&folder, 0, kFSCatInfoNodeFlags, true, true, ImageImportManagerFilterProc,
                        fsSpecs);
+    gLastFolder.known = false;
 }
 
 ImageImportManager::~ImageImportManager() {
@@ -127,7 +213,7 @@ void ImageImportManager::tearDown() {
     }
     if (fsSpecs != nullptr) {
         for (const void* value : valuesOf(fsSpecs)) {
-            std::free(const_cast<void*>(value));
+            ImageImportManagerFreeSpec(value);
         }
         CFRelease(fsSpecs);
         fsSpecs = nullptr;

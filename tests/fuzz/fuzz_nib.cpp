@@ -7,7 +7,7 @@
 
 namespace {
 
-CFBundleRef gBundle = nullptr;
+std::string gBundlePath;
 std::string gNibPath;
 
 void useEveryControl(WindowRef window) {
@@ -40,18 +40,21 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
                   info.size());
     gNibPath = bundle + "/Contents/Resources/Fuzz.nib";
     writeFuzzFile(gNibPath, nullptr, 0);
-    std::string error;
-    gBundle = PlatformHost::openBundle(bundle, &error);
-    fuzzCheck(gBundle != nullptr, "the fuzz bundle opens: " + error);
+    gBundlePath = bundle;
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     writeFuzzFile(gNibPath, data, size);
     NoObjectLeftAlive guard;
+    // A bundle reads a nib once and keeps it: each input needs a bundle of its own.
+    std::string error;
+    CFBundleRef bundle = PlatformHost::openBundle(gBundlePath, &error);
+    fuzzCheck(bundle != nullptr, "the fuzz bundle opens: " + error);
     auto* poison = reinterpret_cast<IBNibRef>(0x1);
     IBNibRef nib = poison;
-    if (CreateNibReferenceWithCFBundle(gBundle, CFSTR("Fuzz"), &nib) != noErr) {
+    if (CreateNibReferenceWithCFBundle(bundle, CFSTR("Fuzz"), &nib) != noErr) {
+        CFRelease(bundle);
         fuzzCheck(nib == poison, "a nib that fails to open leaves the reference alone");
         std::string error = PlatformHost::lastNibError();
         fuzzCheck(!error.empty() && error.find('\n') == std::string::npos,
@@ -67,5 +70,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
     }
     DisposeNibReference(nib);
+    CFRelease(bundle);
     return 0;
 }

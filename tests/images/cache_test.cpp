@@ -241,7 +241,7 @@ TEST_F(CacheTest, TheFilterIndexesFilesOnly) {
     std::vector<const void*> values(8);
     CFDictionaryGetKeysAndValues(index, nullptr, values.data());
     for (const void* value : values) {
-        std::free(const_cast<void*>(value));
+        ImageImportManagerFreeSpec(value);
     }
     CFRelease(index);
 }

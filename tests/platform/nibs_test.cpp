@@ -111,6 +111,28 @@ class MalformedNibTest : public PlatformTest {
     std::string root_;
 };
 
+TEST_F(MalformedNibTest, ABundleReadsItsNibOnceAndKeepsIt) {
+    std::string error;
+    ASSERT_EQ(open("<?xml version=\"1.0\"?><plist><dict><key>windows</key><dict/></dict></plist>",
+                   &error),
+              noErr)
+        << error;
+    CFBundleRef bundle = PlatformHost::openBundle(root_, &error);
+    ASSERT_NE(bundle, nullptr) << error;
+    IBNibRef nib = nullptr;
+    ASSERT_EQ(CreateNibReferenceWithCFBundle(bundle, CFSTR("Test"), &nib), noErr);
+    DisposeNibReference(nib);
+    // The file changes: the bundle that read it keeps what it read...
+    std::ofstream(root_ + "/Contents/Resources/Test.nib") << "not a nib any more";
+    ASSERT_EQ(CreateNibReferenceWithCFBundle(bundle, CFSTR("Test"), &nib), noErr);
+    DisposeNibReference(nib);
+    CFRelease(bundle);
+    // ...and a bundle opened afresh reads it again.
+    bundle = PlatformHost::openBundle(root_, &error);
+    EXPECT_NE(CreateNibReferenceWithCFBundle(bundle, CFSTR("Test"), &nib), noErr);
+    CFRelease(bundle);
+}
+
 std::string nibWith(const std::string& control) {
     return "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>windows</key><dict>"
            "<key>W</key><dict><key>bounds</key><array><integer>0</integer><integer>0</integer>"

@@ -6,6 +6,8 @@
 #include <CarbonCore/Files.h>
 
 #include <string>
+#include <string_view>
+#include <sys/types.h>
 
 namespace platform {
 
@@ -18,12 +20,17 @@ struct ItemRef {
     std::string name;    // a file's name (empty for a folder)
 };
 
-// False for bytes that are not an FSRef made by this platform.
-bool decodeRef(const FSRef* ref, ItemRef* item);
+enum class RefName { Wanted, NotWanted };
+
+// False for bytes that are not an FSRef made by this platform. The name is copied only when
+// wanted (a file's; a folder's is in the registry).
+bool decodeRef(const FSRef* ref, ItemRef* item, RefName name = RefName::Wanted);
 void encodeRef(const ItemRef& item, FSRef* ref);
 
 // The registered folder for an inode in a parent folder, registered now if new.
-UInt32 registerFolder(UInt32 parentID, const std::string& name, dev_t dev, ino_t ino);
+UInt32 registerFolder(UInt32 parentID, std::string_view name, dev_t dev, ino_t ino);
+// The device a registered folder lies on.
+dev_t folderDevice(UInt32 folderID);
 bool folderExists(UInt32 folderID);
 UInt32 folderParent(UInt32 folderID);
 std::string folderName(UInt32 folderID);
@@ -43,8 +50,11 @@ std::string itemPath(const ItemRef& item);
 bool itemForPath(const std::string& path, ItemRef* item);
 // Resolves an FSSpec to its item; false when it names nothing.
 bool itemForSpec(const FSSpec* spec, ItemRef* item);
-void fillSpec(UInt32 parentID, const std::string& name, ino_t ino, FSSpec* spec);
-void fillName(const std::string& name, HFSUniStr255* out);
+void fillSpec(UInt32 parentID, std::string_view name, ino_t ino, FSSpec* spec);
+void fillName(std::string_view name, HFSUniStr255* out);
+// The FSRef of an item named by its parts, without making an ItemRef.
+void encodeRefParts(bool isFolder, UInt32 folderID, UInt32 nodeID, std::string_view name,
+                    FSRef* ref);
 
 // Opens a file item for reading; -1 with errno set on failure.
 int openFileItem(const ItemRef& item);

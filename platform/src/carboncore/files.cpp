@@ -118,7 +118,7 @@ OSErr statusForErrno(int error) {
     }
 }
 
-bool decodeRef(const FSRef* ref, ItemRef* item) {
+bool decodeRef(const FSRef* ref, ItemRef* item, RefName name) {
     if (ref == nullptr) {
         return false;
     }
@@ -131,45 +131,58 @@ bool decodeRef(const FSRef* ref, ItemRef* item) {
     item->isFolder = bytes.isFolder != 0;
     item->folderID = bytes.folderID;
     item->nodeID = bytes.nodeID;
-    item->name.assign(bytes.name, bytes.nameLength);
+    if (name == RefName::Wanted) {
+        item->name.assign(bytes.name, bytes.nameLength);
+    } else {
+        item->name.clear();
+    }
     return true;
 }
 
-void encodeRef(const ItemRef& item, FSRef* ref) {
-    RefBytes bytes;
-    std::memset(&bytes, 0, sizeof bytes);
-    bytes.magic = kRefMagic;
-    bytes.isFolder = item.isFolder ? 1 : 0;
-    bytes.folderID = item.folderID;
-    bytes.nodeID = item.nodeID;
-    if (item.name.size() <= sizeof bytes.name) {
-        bytes.nameInline = 1;
-        bytes.nameLength = static_cast<UInt16>(item.name.size());
-        std::memcpy(bytes.name, item.name.data(), item.name.size());
-    } else {
-        // Too long to carry: the file is found again by its inode.
-        bytes.nameLength = 0;
-    }
+void encodeRefParts(bool isFolder, UInt32 folderID, UInt32 nodeID, std::string_view name,
+                    FSRef* ref) {
     std::memset(ref->hidden, 0, sizeof ref->hidden);
-    std::memcpy(ref->hidden, &bytes, sizeof bytes);
+    RefBytes* bytes = reinterpret_cast<RefBytes*>(ref->hidden);
+    bytes->magic = kRefMagic;
+    bytes->isFolder = isFolder ? 1 : 0;
+    bytes->folderID = folderID;
+    bytes->nodeID = nodeID;
+    if (name.size() <= sizeof bytes->name) {
+        bytes->nameInline = 1;
+        bytes->nameLength = static_cast<UInt16>(name.size());
+        std::memcpy(bytes->name, name.data(), name.size());
+    }
+    // A name too long to carry leaves nameLength 0: the file is found again by its inode.
 }
 
-UInt32 registerFolder(UInt32 parentID, const std::string& name, dev_t dev, ino_t ino) {
+void encodeRef(const ItemRef& item, FSRef* ref) {
+    encodeRefParts(item.isFolder, item.folderID, item.nodeID, item.name, ref);
+}
+
+UInt32 registerFolder(UInt32 parentID, std::string_view name, dev_t dev, ino_t ino) {
     Registry& r = registry();
     auto found = r.byInode.find({dev, ino});
     if (found != r.byInode.end()) {
         Folder& folder = r.folders[found->second];
-        folder.parentID = parentID; // a folder moved since is found where it is now
-        folder.name = name;
+        // A folder moved since is found where it is now.
+        if (folder.parentID != parentID || folder.name != name) {
+            folder.parentID = parentID;
+            folder.name.assign(name);
+        }
         return found->second;
     }
     UInt32 id = static_cast<UInt32>(ino);
     while (id <= fsRtDirID || r.folders.count(id) != 0) {
         id = (id + 0x9E3779B9u) | 0x80000000u;
     }
-    r.folders[id] = Folder{parentID, name, dev, ino};
+    r.folders[id] = Folder{parentID, std::string(name), dev, ino};
     r.byInode[{dev, ino}] = id;
     return id;
+}
+
+dev_t folderDevice(UInt32 folderID) {
+    auto found = registry().folders.find(folderID);
+    return found == registry().folders.end() ? 0 : found->second.dev;
 }
 
 bool folderExists(UInt32 folderID) {
@@ -274,42 +287,69 @@ bool itemForPath(const std::string& path, ItemRef* item) {
         }
         at = slash + 1;
     }
+    // One component at a time from its parent's descriptor: a path of depth d costs d opens.
     UInt32 folderID = fsRtDirID;
-    for (size_t i = 0; i < parts.size(); ++i) {
-        int dirFd = openFolder(folderID);
-        if (dirFd < 0) {
-            return false;
-        }
-        struct stat st {};
-        int rc = fstatat(dirFd, parts[i].c_str(), &st, AT_SYMLINK_NOFOLLOW);
-        close(dirFd);
-        if (rc != 0) {
-            return false;
-        }
-        if (S_ISDIR(st.st_mode)) {
-            folderID = registerFolder(folderID, parts[i], st.st_dev, st.st_ino);
-            continue;
-        }
-        if (i + 1 != parts.size()) {
-            return false;
-        }
-        *item = ItemRef{false, folderID, fileNodeID(st.st_ino), parts[i]};
-        return true;
+    int dirFd = open("/", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd < 0) {
+        return false;
     }
+    for (size_t i = 0; i < parts.size(); ++i) {
+        struct stat st {};
+        if (fstatat(dirFd, parts[i].c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            close(dirFd);
+            return false;
+        }
+        if (!S_ISDIR(st.st_mode)) {
+            close(dirFd);
+            if (i + 1 != parts.size()) {
+                return false;
+            }
+            *item = ItemRef{false, folderID, fileNodeID(st.st_ino), parts[i]};
+            return true;
+        }
+        folderID = registerFolder(folderID, parts[i], st.st_dev, st.st_ino);
+        if (i + 1 == parts.size()) {
+            break;
+        }
+        int child =
+            openat(dirFd, parts[i].c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        close(dirFd);
+        if (child < 0) {
+            return false;
+        }
+        dirFd = child;
+    }
+    close(dirFd);
     *item = ItemRef{true, folderID, folderID, ""};
     return true;
 }
 
-void fillSpec(UInt32 parentID, const std::string& name, ino_t ino, FSSpec* spec) {
+void fillSpec(UInt32 parentID, std::string_view name, ino_t ino, FSSpec* spec) {
     std::memset(spec, 0, sizeof *spec);
     spec->vRefNum = kVolumeRefNum;
     spec->parID = static_cast<SInt32>(parentID);
-    std::string stored = name.size() <= 63 ? name : mangledName(name, ino);
+    if (name.size() <= 63) {
+        spec->name[0] = static_cast<unsigned char>(name.size());
+        std::memcpy(spec->name + 1, name.data(), name.size());
+        return;
+    }
+    std::string stored = mangledName(std::string(name), ino);
     spec->name[0] = static_cast<unsigned char>(stored.size());
     std::memcpy(spec->name + 1, stored.data(), stored.size());
 }
 
-void fillName(const std::string& name, HFSUniStr255* out) {
+void fillName(std::string_view name, HFSUniStr255* out) {
+    // Most names are ASCII: each byte is a unit, with nothing to decode.
+    size_t i = 0;
+    size_t limit = std::min<size_t>(name.size(), 255);
+    while (i < limit && static_cast<unsigned char>(name[i]) < 0x80) {
+        out->unicode[i] = static_cast<UniChar>(name[i]);
+        ++i;
+    }
+    if (i == name.size() || i == 255) {
+        out->length = static_cast<UInt16>(i);
+        return;
+    }
     std::u16string units = utf8ToUtf16Lenient(name);
     size_t length = std::min<size_t>(units.size(), 255);
     out->length = static_cast<UInt16>(length);
@@ -415,10 +455,12 @@ extern "C" {
 OSErr FSGetCatalogInfo(const FSRef* ref, FSCatalogInfoBitmap whichInfo, FSCatalogInfo* catalogInfo,
                        HFSUniStr255* outName, FSSpec* fsSpec, FSRef* parentRef) {
     ItemRef item;
-    if (!platform::decodeRef(ref, &item)) {
+    bool nameWanted = outName != nullptr || fsSpec != nullptr;
+    if (!platform::decodeRef(
+            ref, &item, nameWanted ? platform::RefName::Wanted : platform::RefName::NotWanted)) {
         return errFSBadFSRef;
     }
-    if ((outName != nullptr || fsSpec != nullptr) && !platform::completeName(&item)) {
+    if (nameWanted && !platform::completeName(&item)) {
         return fnfErr;
     }
     UInt32 parentID = item.isFolder ? platform::folderParent(item.folderID) : item.folderID;
@@ -436,12 +478,14 @@ OSErr FSGetCatalogInfo(const FSRef* ref, FSCatalogInfoBitmap whichInfo, FSCatalo
             catalogInfo->nodeID = item.nodeID;
         }
     }
-    std::string name = item.isFolder ? platform::folderName(item.folderID) : item.name;
-    if (outName != nullptr) {
-        platform::fillName(name, outName);
-    }
-    if (fsSpec != nullptr) {
-        platform::fillSpec(parentID, name, item.nodeID, fsSpec);
+    if (nameWanted) {
+        std::string name = item.isFolder ? platform::folderName(item.folderID) : item.name;
+        if (outName != nullptr) {
+            platform::fillName(name, outName);
+        }
+        if (fsSpec != nullptr) {
+            platform::fillSpec(parentID, name, item.nodeID, fsSpec);
+        }
     }
     if (parentRef != nullptr) {
         ItemRef parent{true, parentID, parentID, ""};

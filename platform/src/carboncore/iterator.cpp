@@ -52,8 +52,6 @@ OSErr FSOpenIterator(const FSRef* container, FSIteratorFlags iteratorFlags, FSIt
     if (fd < 0) {
         return platform::statusForErrno(errno);
     }
-    struct stat st {};
-    fstat(fd, &st);
     DIR* dir = fdopendir(fd);
     if (dir == nullptr) {
         OSErr status = platform::statusForErrno(errno);
@@ -67,7 +65,8 @@ OSErr FSOpenIterator(const FSRef* container, FSIteratorFlags iteratorFlags, FSIt
     }
     opened->dir = dir;
     opened->folderID = item.folderID;
-    opened->dev = st.st_dev;
+    // The registry knows the folder's device: no stat of it is needed.
+    opened->dev = platform::folderDevice(item.folderID);
     platform::lendFolderDescriptor(item.folderID, fd);
     *iterator = opened;
     return noErr;
@@ -118,13 +117,13 @@ OSErr FSGetCatalogInfoBulk(FSIterator iterator, ItemCount maximumObjects, ItemCo
             isFolder = S_ISDIR(st.st_mode);
             ino = st.st_ino;
         }
-        std::string itemName = name;
-        platform::ItemRef item;
+        std::string_view itemName(name);
+        UInt32 folderID = it->folderID;
+        UInt32 nodeID;
         if (isFolder) {
-            UInt32 id = platform::registerFolder(it->folderID, itemName, it->dev, ino);
-            item = platform::ItemRef{true, id, id, ""};
+            folderID = nodeID = platform::registerFolder(it->folderID, itemName, it->dev, ino);
         } else {
-            item = platform::ItemRef{false, it->folderID, platform::fileNodeID(ino), itemName};
+            nodeID = platform::fileNodeID(ino);
         }
         if (catalogInfos != nullptr) {
             std::memset(catalogInfos, 0, sizeof *catalogInfos);
@@ -138,11 +137,12 @@ OSErr FSGetCatalogInfoBulk(FSIterator iterator, ItemCount maximumObjects, ItemCo
                 catalogInfos->parentDirID = it->folderID;
             }
             if (whichInfo & kFSCatInfoNodeID) {
-                catalogInfos->nodeID = item.nodeID;
+                catalogInfos->nodeID = nodeID;
             }
         }
         if (refs != nullptr) {
-            platform::encodeRef(item, refs);
+            platform::encodeRefParts(isFolder, folderID, nodeID,
+                                     isFolder ? std::string_view() : itemName, refs);
         }
         if (specs != nullptr) {
             platform::fillSpec(it->folderID, itemName, ino, specs);

@@ -4,6 +4,7 @@
 
 #include <CoreFoundation/CFBase.h>
 
+#include <cstdint>
 #include <new>
 #include <string>
 
@@ -25,7 +26,7 @@ struct ObjectClass {
 
 struct Object {
     const ObjectClass* cls = nullptr;
-    long refCount = 1;
+    int32_t refCount = 1;
     // Constant objects (CFSTR strings, constant UUIDs) are never freed nor counted as live.
     bool immortal = false;
     Object* prevLive = nullptr;
@@ -38,8 +39,14 @@ struct Object {
 void registerLive(Object* object, const ObjectClass* cls);
 void unregisterLive(Object* object);
 
+// Whether any creation has been asked to fail (by a test): the slow path.
+extern bool gAllocationFailuresRequested;
+bool allocationAllowedSlow(const ObjectClass* cls);
+
 // False when a test has asked the next creations of this class to fail.
-bool allocationAllowed(const ObjectClass* cls);
+inline bool allocationAllowed(const ObjectClass* cls) {
+    return !gAllocationFailuresRequested || allocationAllowedSlow(cls);
+}
 
 // Creates a T (derived from Object) with one reference, or returns null when allocation of that
 // class has been made to fail.

@@ -56,7 +56,9 @@ void makeImmortal(Object* object) {
     object->immortal = true;
 }
 
-bool allocationAllowed(const ObjectClass* cls) {
+bool gAllocationFailuresRequested = false;
+
+bool allocationAllowedSlow(const ObjectClass* cls) {
     auto& requests = failureRequests();
     auto found = requests.find(cls->name);
     if (found == requests.end()) {
@@ -70,10 +72,12 @@ bool allocationAllowed(const ObjectClass* cls) {
     if (request.fail > 0) {
         if (--request.fail == 0) {
             requests.erase(found);
+            gAllocationFailuresRequested = !requests.empty();
         }
         return false;
     }
     requests.erase(found);
+    gAllocationFailuresRequested = !requests.empty();
     return true;
 }
 
@@ -145,13 +149,15 @@ std::string liveObjectList(long limit) {
 void failAllocations(const char* className, int skip, int count) {
     if (count <= 0) {
         failureRequests().erase(className);
-        return;
+    } else {
+        failureRequests()[className] = FailureRequest{skip, count};
     }
-    failureRequests()[className] = FailureRequest{skip, count};
+    gAllocationFailuresRequested = !failureRequests().empty();
 }
 
 void clearAllocationFailures() {
     failureRequests().clear();
+    gAllocationFailuresRequested = false;
 }
 
 } // namespace platform

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 
 namespace platform {
 namespace {
@@ -45,13 +46,13 @@ int nestingDepth(const std::string& text) {
         if (close == std::string::npos) {
             return -1;
         }
-        std::string tag = text.substr(i + 1, close - i - 1);
+        std::string_view tag(text.data() + i + 1, close - i - 1);
         i = close + 1;
         if (tag.empty() || tag[0] == '?' || tag[0] == '!' || tag.back() == '/') {
             continue;
         }
         bool closing = tag[0] == '/';
-        std::string name = tag.substr(closing ? 1 : 0);
+        std::string_view name = tag.substr(closing ? 1 : 0);
         name = name.substr(0, name.find_first_of(" \t\r\n"));
         if (name != "dict" && name != "array" && name != "plist") {
             continue;
@@ -115,6 +116,13 @@ bool characterReference(const std::string& text, size_t i, char32_t* code) {
 
 std::string findDisallowedCharacter(const std::string& text) {
     for (size_t i = 0; i < text.size();) {
+        // Printable ASCII, tab and line ends, the bulk of any property list, need no decoding.
+        auto byte = static_cast<unsigned char>(text[i]);
+        if ((byte >= 0x20 && byte < 0x7F && byte != '&') || byte == '\t' || byte == '\n' ||
+            byte == '\r') {
+            ++i;
+            continue;
+        }
         char32_t code = 0;
         size_t length = decodeUtf8(text, i, &code);
         if (length == 0) {

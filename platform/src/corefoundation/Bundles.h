@@ -17,6 +17,8 @@ std::string bundleResourcesPath(CFBundleRef bundle);
 std::vector<std::string> bundleLocalizations(CFBundleRef bundle);
 // The live bundles, newest first.
 std::vector<CFBundleRef> liveBundles();
+// Forgets the nibs the bundle has read and kept (when the bundle goes).
+void forgetNibs(CFBundleRef bundle);
 // The text of an information-dictionary string value; empty when absent or not a string.
 std::string bundleInfoString(CFBundleRef bundle, CFStringRef key);
 

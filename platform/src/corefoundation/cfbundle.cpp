@@ -33,6 +33,7 @@ std::vector<__CFBundle*>& registry() {
 void bundleFinalize(platform::Object* object) {
     auto* bundle = static_cast<__CFBundle*>(object);
     platform::forgetPlugIn(bundle);
+    platform::forgetNibs(bundle);
     auto& bundles = registry();
     bundles.erase(std::remove(bundles.begin(), bundles.end(), bundle), bundles.end());
     if (bundle->info != nullptr) {

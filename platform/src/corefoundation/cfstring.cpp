@@ -7,29 +7,62 @@
 #include "Strings.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <map>
 #include <memory>
 #include <string>
 
+// A string object and its UTF-16 units in one allocation: the units follow the record.
 struct __CFString : platform::Object {
-    std::u16string units;
+    size_t length = 0;
+    mutable CFHashCode hash = 0; // 0 until first asked for
+    mutable bool hashed = false;
+
+    const char16_t* data() const { return reinterpret_cast<const char16_t*>(this + 1); }
+    char16_t* data() { return reinterpret_cast<char16_t*>(this + 1); }
+    std::u16string_view units() const { return {data(), length}; }
+
+    // Allocated and freed whole, with room for the units after the record.
+    static void operator delete(void* memory) { ::operator delete(memory); }
 };
+static_assert(sizeof(__CFString) % alignof(char16_t) == 0);
 
 namespace {
 
 bool stringEqual(const platform::Object* a, const platform::Object* b) {
-    return static_cast<const __CFString*>(a)->units == static_cast<const __CFString*>(b)->units;
+    const auto* x = static_cast<const __CFString*>(a);
+    const auto* y = static_cast<const __CFString*>(b);
+    if (x->hashed && y->hashed && x->hash != y->hash) {
+        return false;
+    }
+    return x->units() == y->units();
 }
 
 CFHashCode stringHash(const platform::Object* object) {
-    // FNV-1a over the UTF-16 units: equal contents, equal hash.
-    CFHashCode h = 1469598103934665603ull;
-    for (char16_t unit : static_cast<const __CFString*>(object)->units) {
-        h = (h ^ unit) * 1099511628211ull;
+    const auto* string = static_cast<const __CFString*>(object);
+    if (!string->hashed) {
+        // Four units at a time, each word mixed in by a multiply: equal contents, equal hash.
+        // Kept with the string, so it is worked out once.
+        const char16_t* units = string->data();
+        size_t length = string->length;
+        uint64_t h = 0x9E3779B97F4A7C15ull ^ length;
+        size_t i = 0;
+        for (; i + 4 <= length; i += 4) {
+            uint64_t word;
+            std::memcpy(&word, units + i, sizeof word);
+            h = (h ^ word) * 0xff51afd7ed558ccdULL;
+            h ^= h >> 32;
+        }
+        uint64_t tail = 0;
+        std::memcpy(&tail, units + i, (length - i) * sizeof(char16_t));
+        h = (h ^ tail) * 0xc4ceb9fe1a85ec53ULL;
+        h ^= h >> 29;
+        string->hash = h;
+        string->hashed = true;
     }
-    return h;
+    return string->hash;
 }
 
 std::string stringDescribe(const platform::Object* object) {
@@ -43,10 +76,28 @@ const __CFString* asString(CFStringRef string) {
     return platform::objectAs<const __CFString>(string, &kStringClass);
 }
 
-CFStringRef makeString(std::u16string units) {
-    __CFString* string = platform::createObject<__CFString>(&kStringClass);
+// A new string record holding the units, not yet counted as live.
+__CFString* allocateString(std::u16string_view units) {
+    void* memory =
+        ::operator new(sizeof(__CFString) + units.size() * sizeof(char16_t), std::nothrow);
+    if (memory == nullptr) {
+        return nullptr;
+    }
+    auto* string = new (memory) __CFString();
+    string->length = units.size();
+    if (!units.empty()) {
+        std::memcpy(string->data(), units.data(), units.size() * sizeof(char16_t));
+    }
+    return string;
+}
+
+CFStringRef makeString(std::u16string_view units) {
+    if (!platform::allocationAllowed(&kStringClass)) {
+        return nullptr;
+    }
+    __CFString* string = allocateString(units);
     if (string != nullptr) {
-        string->units = std::move(units);
+        platform::registerLive(string, &kStringClass);
     }
     return string;
 }
@@ -77,7 +128,7 @@ bool decode(const char* bytes, size_t length, CFStringEncoding encoding, std::u1
     }
 }
 
-bool encode(const std::u16string& units, CFStringEncoding encoding, std::string* out) {
+bool encode(std::u16string_view units, CFStringEncoding encoding, std::string* out) {
     switch (encoding) {
     case kCFStringEncodingUTF8:
         return platform::utf16ToUtf8(units, out);
@@ -183,7 +234,7 @@ std::u16string formatUnits(const std::u16string& format, va_list* args) {
         if (format[i] == u'@') {
             CFTypeRef object = va_arg(*args, CFTypeRef);
             if (const __CFString* string = asString(static_cast<CFStringRef>(object))) {
-                out += string->units;
+                out += string->units();
             } else {
                 out += platform::utf8ToUtf16Lenient(platform::describeObject(object));
             }
@@ -216,8 +267,8 @@ std::string stringToUtf8(CFStringRef string) {
         return {};
     }
     std::string out;
-    if (!utf16ToUtf8(s->units, &out)) {
-        std::u16string fixed = s->units;
+    if (!utf16ToUtf8(s->units(), &out)) {
+        std::u16string fixed(s->units());
         for (char16_t& unit : fixed) {
             if (unit >= 0xD800 && unit <= 0xDFFF) {
                 unit = 0xFFFD;
@@ -268,16 +319,13 @@ CFStringRef CFStringCreateWithCharacters(CFAllocatorRef, const UniChar* chars, C
     if (numChars < 0 || (chars == nullptr && numChars > 0)) {
         return nullptr;
     }
-    std::u16string units;
-    if (numChars > 0) {
-        units.assign(reinterpret_cast<const char16_t*>(chars), static_cast<size_t>(numChars));
-    }
-    return makeString(std::move(units));
+    return makeString(std::u16string_view(reinterpret_cast<const char16_t*>(chars),
+                                          static_cast<size_t>(numChars)));
 }
 
 CFStringRef CFStringCreateCopy(CFAllocatorRef, CFStringRef theString) {
     const __CFString* s = asString(theString);
-    return s == nullptr ? nullptr : makeString(s->units);
+    return s == nullptr ? nullptr : makeString(s->units());
 }
 
 CFStringRef CFStringCreateWithFormatAndArguments(CFAllocatorRef, CFDictionaryRef,
@@ -287,7 +335,7 @@ CFStringRef CFStringCreateWithFormatAndArguments(CFAllocatorRef, CFDictionaryRef
     }
     va_list copy;
     va_copy(copy, arguments);
-    std::u16string units = formatUnits(asString(format)->units, &copy);
+    std::u16string units = formatUnits(std::u16string(asString(format)->units()), &copy);
     va_end(copy);
     return makeString(std::move(units));
 }
@@ -304,24 +352,24 @@ CFStringRef CFStringCreateWithFormat(CFAllocatorRef alloc, CFDictionaryRef forma
 
 CFIndex CFStringGetLength(CFStringRef theString) {
     const __CFString* s = asString(theString);
-    return s == nullptr ? 0 : static_cast<CFIndex>(s->units.size());
+    return s == nullptr ? 0 : static_cast<CFIndex>(s->length);
 }
 
 UniChar CFStringGetCharacterAtIndex(CFStringRef theString, CFIndex idx) {
     const __CFString* s = asString(theString);
-    if (s == nullptr || idx < 0 || static_cast<size_t>(idx) >= s->units.size()) {
+    if (s == nullptr || idx < 0 || static_cast<size_t>(idx) >= s->length) {
         return 0;
     }
-    return s->units[static_cast<size_t>(idx)];
+    return s->data()[static_cast<size_t>(idx)];
 }
 
 void CFStringGetCharacters(CFStringRef theString, CFRange range, UniChar* buffer) {
     const __CFString* s = asString(theString);
     if (s == nullptr || buffer == nullptr || range.location < 0 || range.length < 0 ||
-        static_cast<size_t>(range.location + range.length) > s->units.size()) {
+        static_cast<size_t>(range.location + range.length) > s->length) {
         return;
     }
-    std::memcpy(buffer, s->units.data() + range.location,
+    std::memcpy(buffer, s->data() + range.location,
                 static_cast<size_t>(range.length) * sizeof(UniChar));
 }
 
@@ -332,7 +380,8 @@ Boolean CFStringGetCString(CFStringRef theString, char* buffer, CFIndex bufferSi
         return false;
     }
     std::string bytes;
-    if (!encode(s->units, encoding, &bytes) || bytes.size() + 1 > static_cast<size_t>(bufferSize)) {
+    if (!encode(s->units(), encoding, &bytes) ||
+        bytes.size() + 1 > static_cast<size_t>(bufferSize)) {
         return false;
     }
     std::memcpy(buffer, bytes.data(), bytes.size());
@@ -355,8 +404,8 @@ CFComparisonResult CFStringCompare(CFStringRef theString1, CFStringRef theString
                                    CFOptionFlags compareOptions) {
     const __CFString* a = asString(theString1);
     const __CFString* b = asString(theString2);
-    std::u16string x = a == nullptr ? u"" : a->units;
-    std::u16string y = b == nullptr ? u"" : b->units;
+    std::u16string x(a == nullptr ? std::u16string_view() : a->units());
+    std::u16string y(b == nullptr ? std::u16string_view() : b->units());
     if ((compareOptions & kCFCompareCaseInsensitive) != 0) {
         for (auto* text : {&x, &y}) {
             for (char16_t& unit : *text) {
@@ -373,10 +422,10 @@ CFComparisonResult CFStringCompare(CFStringRef theString1, CFStringRef theString
 Boolean CFStringHasSuffix(CFStringRef theString, CFStringRef suffix) {
     const __CFString* s = asString(theString);
     const __CFString* t = asString(suffix);
-    if (s == nullptr || t == nullptr || t->units.size() > s->units.size()) {
+    if (s == nullptr || t == nullptr || t->length > s->length) {
         return false;
     }
-    return s->units.compare(s->units.size() - t->units.size(), t->units.size(), t->units) == 0;
+    return s->units().substr(s->length - t->length) == t->units();
 }
 
 CFStringEncoding CFStringGetSystemEncoding(void) {
@@ -391,10 +440,9 @@ CFStringRef __CFStringMakeConstantString(const char* cStr) {
     if (found != constants->end()) {
         return found->second;
     }
-    auto* string = new __CFString();
+    __CFString* string = allocateString(platform::utf8ToUtf16Lenient(key));
     platform::registerLive(string, &kStringClass);
     platform::makeImmortal(string);
-    string->units = platform::utf8ToUtf16Lenient(key);
     constants->emplace(key, string);
     return string;
 }

@@ -29,6 +29,7 @@
 #include <climits>
 #include <cstdlib>
 #include <map>
+#include <memory>
 #include <set>
 #include <sys/stat.h>
 
@@ -389,8 +390,10 @@ std::string nibError() {
 
 } // namespace platform
 
+using NibWindows = std::map<std::string, platform::WindowDesc>;
+
 struct OpaqueIBNibRef : platform::Object {
-    std::map<std::string, platform::WindowDesc> windows;
+    std::shared_ptr<const NibWindows> windows;
 };
 
 namespace {
@@ -398,7 +401,23 @@ namespace {
 const platform::ObjectClass kNibClass = {
     "IBNibRef", platform::kTypeIDToolbox, nullptr, nullptr, nullptr, nullptr};
 
+// Every nib a bundle has read, by its path: a nib is read and parsed once per bundle, however
+// often a pane or a prompt is made from it. The bundle forgets them when it goes.
+std::map<CFBundleRef, std::map<std::string, std::shared_ptr<const NibWindows>>>& nibCache() {
+    static auto* cache =
+        new std::map<CFBundleRef, std::map<std::string, std::shared_ptr<const NibWindows>>>();
+    return *cache;
+}
+
 } // namespace
+
+namespace platform {
+
+void forgetNibs(CFBundleRef bundle) {
+    nibCache().erase(bundle);
+}
+
+} // namespace platform
 
 extern "C" {
 
@@ -424,22 +443,28 @@ OSStatus CreateNibReferenceWithCFBundle(CFBundleRef inBundle, CFStringRef inNibN
         error = name + ": not in the bundle's resources";
         return kIBCarbonRuntimeCantFindNibFile;
     }
-    plist_t root = nullptr;
-    if (!platform::readPropertyListFile(path, &root, &error)) {
-        return kIBCarbonRuntimeObjectNotOfRequestedType;
-    }
-    std::map<std::string, platform::WindowDesc> windows;
-    bool ok = platform::NibReader().read(root, &windows, &error);
-    plist_free(root);
-    if (!ok) {
-        error = path + ": " + error;
-        return kIBCarbonRuntimeObjectNotOfRequestedType;
+    std::shared_ptr<const NibWindows>& cached = nibCache()[inBundle][path];
+    if (cached == nullptr) {
+        plist_t root = nullptr;
+        if (!platform::readPropertyListFile(path, &root, &error)) {
+            nibCache()[inBundle].erase(path);
+            return kIBCarbonRuntimeObjectNotOfRequestedType;
+        }
+        auto windows = std::make_shared<NibWindows>();
+        bool ok = platform::NibReader().read(root, windows.get(), &error);
+        plist_free(root);
+        if (!ok) {
+            error = path + ": " + error;
+            nibCache()[inBundle].erase(path);
+            return kIBCarbonRuntimeObjectNotOfRequestedType;
+        }
+        cached = std::move(windows);
     }
     auto* nib = platform::createObject<OpaqueIBNibRef>(&kNibClass);
     if (nib == nullptr) {
         return memFullErr;
     }
-    nib->windows = std::move(windows);
+    nib->windows = cached;
     *outNibRef = nib;
     return noErr;
 }
@@ -449,8 +474,8 @@ OSStatus CreateWindowFromNib(IBNibRef inNibRef, CFStringRef inName, WindowRef* o
     if (nib == nullptr || inName == nullptr || outWindow == nullptr) {
         return paramErr;
     }
-    auto found = nib->windows.find(platform::stringToUtf8(inName));
-    if (found == nib->windows.end()) {
+    auto found = nib->windows->find(platform::stringToUtf8(inName));
+    if (found == nib->windows->end()) {
         return kIBCarbonRuntimeCantFindObject;
     }
     const platform::WindowDesc& desc = found->second;
