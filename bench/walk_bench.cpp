@@ -147,6 +147,7 @@ size_t heapInUse() {
 struct Measures {
     long entries = 0;
     double find = 0, floor = 0, walk = 0, build = 0, teardown = 0;
+    double firstBuild = 0; // the first of the process: its heap grows, page by page
     double bytesPerFile = 0;
 };
 
@@ -157,8 +158,13 @@ Measures measure(long entries, int repeat) {
     std::vector<double> find, floor, walk, build, teardown, bytes;
     FSRef root = refFor(tree.root);
     plainWalk(open(tree.root.c_str(), O_RDONLY | O_DIRECTORY)); // a warm cache
+    // find runs in a child first: a fork between the cache's runs would make the next one pay
+    // for copy-on-write faults on the whole heap.
     for (int r = 0; r < repeat; ++r) {
         find.push_back(timeFind(tree.root));
+    }
+    double firstBuild = 0;
+    for (int r = 0; r < repeat; ++r) {
         auto start = Clock::now();
         long items = plainWalk(open(tree.root.c_str(), O_RDONLY | O_DIRECTORY));
         floor.push_back(millisecondsSince(start));
@@ -173,6 +179,9 @@ Measures measure(long entries, int repeat) {
         start = Clock::now();
         auto* cache = new ImageImportManager(root);
         build.push_back(millisecondsSince(start));
+        if (r == 0) {
+            firstBuild = build.back();
+        }
         bytes.push_back(static_cast<double>(heapInUse() - before) /
                         static_cast<double>(tree.files));
         start = Clock::now();
@@ -185,6 +194,7 @@ Measures measure(long entries, int repeat) {
     m.build = median(build);
     m.teardown = median(teardown);
     m.bytesPerFile = median(bytes);
+    m.firstBuild = firstBuild;
     removeTree(tree);
     return m;
 }
@@ -283,6 +293,8 @@ int main(int argc, char** argv) {
                     m.walk, m.walk * 1000 / static_cast<double>(m.entries));
         check("walk / floor", m.walk / m.floor, "x", 1.1, &allHeld);
         check("cache build / walk", m.build / m.walk, "x", 1.5, &allHeld);
+        std::printf("  %-46s %9.2f x\n", "  the first build of the process / walk",
+                    m.firstBuild / m.walk);
         check("cache teardown / walk", m.teardown / m.walk, "x", 0.5, &allHeld);
         check("cache memory per file", m.bytesPerFile, "B", 250, &allHeld);
     }

@@ -56,6 +56,18 @@ class SpecPool {
         }
     }
 
+    size_t live() const { return live_; }
+    // Frees every record at once: for when all the live ones are known to be done with.
+    void releaseAll() {
+        for (FSSpec* block : blocks_) {
+            std::free(block);
+        }
+        blocks_.clear();
+        free_ = nullptr;
+        used_ = 0;
+        live_ = 0;
+    }
+
   private:
     static constexpr size_t kPerBlock = 4096;
     std::vector<FSSpec*> blocks_;
@@ -212,8 +224,14 @@ void ImageImportManager::tearDown() {
         images = nullptr;
     }
     if (fsSpecs != nullptr) {
-        for (const void* value : valuesOf(fsSpecs)) {
-            ImageImportManagerFreeSpec(value);
+        // Each value is a record of its own: when they are all the pool holds, the pool's
+        // blocks go at once, without a visit to every record.
+        if (specPool().live() == static_cast<size_t>(CFDictionaryGetCount(fsSpecs))) {
+            specPool().releaseAll();
+        } else {
+            for (const void* value : valuesOf(fsSpecs)) {
+                ImageImportManagerFreeSpec(value);
+            }
         }
         CFRelease(fsSpecs);
         fsSpecs = nullptr;

@@ -19,8 +19,6 @@ namespace PlatformHost {
 long liveObjectCount();
 // The live objects counted by class, such as "2 CFString, 1 Window"; empty when none.
 std::string liveObjectReport();
-// One description a line, at most limit lines.
-std::string liveObjectList(long limit = 20);
 // After the next `skip` creations of the class (such as "CFArray"), the following `count` fail.
 void failAllocations(const char* className, int skip, int count);
 void clearAllocationFailures();

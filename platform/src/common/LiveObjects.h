@@ -8,8 +8,6 @@ namespace platform {
 long liveObjectCount();
 // "2 CFString, 1 Window": the live objects counted by class name.
 std::string liveObjectReport();
-// One description a line, at most limit lines.
-std::string liveObjectList(long limit);
 // The creations of the class after the next `skip` ones fail, `count` times.
 void failAllocations(const char* className, int skip, int count);
 void clearAllocationFailures();

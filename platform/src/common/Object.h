@@ -1,5 +1,6 @@
-// The object model under every platform object: a class record, a reference count, and a place
-// in the list of live objects that the host-facing API reads to prove nothing was leaked.
+// The object model under every platform object: a class record and a reference count, and for
+// each class a count of its live objects, which the host-facing API reads to prove nothing was
+// leaked.
 #pragma once
 
 #include <CoreFoundation/CFBase.h>
@@ -20,8 +21,11 @@ struct ObjectClass {
     // Contents equality and hashing; null means identity.
     bool (*equal)(const Object* a, const Object* b);
     CFHashCode (*hash)(const Object* object);
-    // A short text for %@ and for leak reports.
+    // A short text for %@.
     std::string (*describe)(const Object* object);
+    // How many objects of the class are alive: what proves nothing was leaked.
+    mutable long live = 0;
+    mutable bool listed = false; // in the list of classes the leak report reads
 };
 
 struct Object {
@@ -29,13 +33,11 @@ struct Object {
     int32_t refCount = 1;
     // Constant objects (CFSTR strings, constant UUIDs) are never freed nor counted as live.
     bool immortal = false;
-    Object* prevLive = nullptr;
-    Object* nextLive = nullptr;
 
     virtual ~Object() = default;
 };
 
-// Links a new object into the live list; it starts with one reference.
+// Counts a new object as live; it starts with one reference.
 void registerLive(Object* object, const ObjectClass* cls);
 void unregisterLive(Object* object);
 

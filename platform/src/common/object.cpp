@@ -5,12 +5,18 @@
 #include <cstdio>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace platform {
 namespace {
 
-Object* gLiveHead = nullptr;
 long gLiveCount = 0;
+
+// Every class that has had an object, for the leak report.
+std::vector<const ObjectClass*>& classesSeen() {
+    static auto* classes = new std::vector<const ObjectClass*>();
+    return *classes;
+}
 
 struct FailureRequest {
     int skip = 0;
@@ -26,28 +32,19 @@ std::map<std::string, FailureRequest>& failureRequests() {
 void registerLive(Object* object, const ObjectClass* cls) {
     object->cls = cls;
     object->refCount = 1;
-    object->prevLive = nullptr;
-    object->nextLive = gLiveHead;
-    if (gLiveHead != nullptr) {
-        gLiveHead->prevLive = object;
-    }
-    gLiveHead = object;
+    ++cls->live;
     ++gLiveCount;
+    if (!cls->listed) {
+        cls->listed = true;
+        classesSeen().push_back(cls);
+    }
 }
 
 void unregisterLive(Object* object) {
     if (object->immortal) {
         return;
     }
-    if (object->prevLive != nullptr) {
-        object->prevLive->nextLive = object->nextLive;
-    } else if (gLiveHead == object) {
-        gLiveHead = object->nextLive;
-    }
-    if (object->nextLive != nullptr) {
-        object->nextLive->prevLive = object->prevLive;
-    }
-    object->prevLive = object->nextLive = nullptr;
+    --object->cls->live;
     --gLiveCount;
 }
 
@@ -121,9 +118,11 @@ long liveObjectCount() {
 }
 
 std::string liveObjectReport() {
-    std::map<std::string, int> byClass;
-    for (Object* object = gLiveHead; object != nullptr; object = object->nextLive) {
-        ++byClass[object->cls->name];
+    std::map<std::string, long> byClass;
+    for (const ObjectClass* cls : classesSeen()) {
+        if (cls->live > 0) {
+            byClass[cls->name] += cls->live;
+        }
     }
     std::string report;
     for (const auto& [name, count] : byClass) {
@@ -133,17 +132,6 @@ std::string liveObjectReport() {
         report += std::to_string(count) + " " + name;
     }
     return report;
-}
-
-std::string liveObjectList(long limit) {
-    std::string list;
-    long n = 0;
-    for (Object* object = gLiveHead; object != nullptr && n < limit; object = object->nextLive) {
-        list += describeObject(object);
-        list += "\n";
-        ++n;
-    }
-    return list;
 }
 
 void failAllocations(const char* className, int skip, int count) {

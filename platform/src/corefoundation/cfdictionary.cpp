@@ -1,12 +1,14 @@
-// Dictionaries as one open-addressing table: linear probing over slots that keep each key's
-// hash, one probe sequence for a find-or-insert, and deletion by shifting back (no tombstones),
-// so that a lookup touches one run of adjacent slots and a key is hashed once per operation.
+// Dictionaries as one open-addressing table: linear probing over a compact array of hash tags
+// beside the slots, one probe sequence for a find-or-insert, and deletion by shifting back (no
+// tombstones), so that a lookup reads one run of adjacent tags and hashes its key once.
 #include <CoreFoundation/CFDictionary.h>
 
 #include "../common/Object.h"
 #include "../common/TypeIDs.h"
 #include "CallBacks.h"
+#include "Strings.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -19,26 +21,35 @@ extern "C" const CFDictionaryValueCallBacks kCFTypeDictionaryValueCallBacks = {
 
 struct __CFDictionary : platform::Object {
     struct Slot {
-        const void* key; // null: empty (a null key is kept aside, see nullKey)
+        const void* key; // meaningful only where the slot's tag is not 0
         const void* value;
-        CFHashCode hash;
     };
     CFDictionaryKeyCallBacks keyCallBacks{};
     CFDictionaryValueCallBacks valueCallBacks{};
     bool cfTypeKeys = false; // the keys are CF objects: CFHash and CFEqual, called directly
+    // Each slot's tag is the low 32 bits of its key's hash (never 0), 0 for an empty slot. The
+    // tags stand apart from the slots so that a probe reads a small array, and a key is looked
+    // at only where its tag matches; a key's home is its tag's low bits.
+    uint32_t* tags = nullptr;
     Slot* slots = nullptr;
     size_t capacity = 0; // a power of two, or 0
     size_t used = 0;     // slots holding a key
-    // A key that is the null pointer can't mark an empty slot: it has a place of its own.
+    // A key that is the null pointer has a place of its own.
     bool hasNullKey = false;
     const void* nullKeyValue = nullptr;
 
-    ~__CFDictionary() override { std::free(slots); }
+    ~__CFDictionary() override {
+        std::free(tags);
+        std::free(slots);
+    }
 
     CFIndex count() const { return static_cast<CFIndex>(used + (hasNullKey ? 1 : 0)); }
 
-    CFHashCode hashOf(const void* key) const {
-        CFHashCode h = cfTypeKeys                     ? CFHash(key)
+    uint32_t tagOf(const void* key) const {
+        // String keys, the common case, are hashed here rather than through two calls.
+        CFHashCode h = cfTypeKeys && platform::isStringObject(key)
+                           ? platform::stringHashOf(static_cast<const __CFString*>(key))
+                       : cfTypeKeys                   ? CFHash(key)
                        : keyCallBacks.hash != nullptr ? keyCallBacks.hash(key)
                                                       : reinterpret_cast<CFHashCode>(key);
         // Mixed, so that hashes that differ only in high bits, or pointers that share their
@@ -46,23 +57,28 @@ struct __CFDictionary : platform::Object {
         h ^= h >> 33;
         h *= 0xff51afd7ed558ccdULL;
         h ^= h >> 33;
-        return h;
+        auto tag = static_cast<uint32_t>(h);
+        return tag != 0 ? tag : 1;
     }
     bool keysEqual(const void* a, const void* b) const {
         if (a == b) {
             return true;
         }
         if (cfTypeKeys) {
+            if (platform::isStringObject(a) && platform::isStringObject(b)) {
+                return platform::stringsEqual(static_cast<const __CFString*>(a),
+                                              static_cast<const __CFString*>(b));
+            }
             return CFEqual(a, b);
         }
         return keyCallBacks.equal != nullptr && keyCallBacks.equal(a, b);
     }
     // The slot holding the key, or the empty slot where it would go. The table is never full.
-    size_t probe(const void* key, CFHashCode hash) const {
+    size_t probe(const void* key, uint32_t tag) const {
         size_t mask = capacity - 1;
-        for (size_t i = hash & mask;; i = (i + 1) & mask) {
-            const Slot& slot = slots[i];
-            if (slot.key == nullptr || (slot.hash == hash && keysEqual(slot.key, key))) {
+        for (size_t i = tag & mask;; i = (i + 1) & mask) {
+            uint32_t here = tags[i];
+            if (here == 0 || (here == tag && keysEqual(slots[i].key, key))) {
                 return i;
             }
         }
@@ -71,8 +87,8 @@ struct __CFDictionary : platform::Object {
         if (used == 0) {
             return nullptr;
         }
-        size_t i = probe(key, hashOf(key));
-        return slots[i].key != nullptr ? &slots[i] : nullptr;
+        size_t i = probe(key, tagOf(key));
+        return tags[i] != 0 ? &slots[i] : nullptr;
     }
     // Room for one more key at a load of at most three quarters.
     bool reserve(size_t keys) {
@@ -83,41 +99,46 @@ struct __CFDictionary : platform::Object {
         while ((keys + 1) * 4 > grown * 3) {
             grown *= 2;
         }
-        auto* fresh = static_cast<Slot*>(std::calloc(grown, sizeof(Slot)));
-        if (fresh == nullptr) {
+        auto* freshTags = static_cast<uint32_t*>(std::calloc(grown, sizeof(uint32_t)));
+        auto* freshSlots = static_cast<Slot*>(std::malloc(grown * sizeof(Slot)));
+        if (freshTags == nullptr || freshSlots == nullptr) {
+            std::free(freshTags);
+            std::free(freshSlots);
             return false;
         }
-        Slot* old = slots;
-        size_t oldCapacity = capacity;
-        slots = fresh;
-        capacity = grown;
-        for (size_t i = 0; i < oldCapacity; ++i) {
-            if (old[i].key != nullptr) {
-                size_t mask = capacity - 1;
-                size_t at = old[i].hash & mask;
-                while (slots[at].key != nullptr) {
+        size_t mask = grown - 1;
+        for (size_t i = 0; i < capacity; ++i) {
+            if (tags[i] != 0) {
+                size_t at = tags[i] & mask;
+                while (freshTags[at] != 0) {
                     at = (at + 1) & mask;
                 }
-                slots[at] = old[i];
+                freshTags[at] = tags[i];
+                freshSlots[at] = slots[i];
             }
         }
-        std::free(old);
+        std::free(tags);
+        std::free(slots);
+        tags = freshTags;
+        slots = freshSlots;
+        capacity = grown;
         return true;
     }
     // Empties slot i and moves later keys of its run back, so no probe sequence is broken.
     void vacate(size_t i) {
         size_t mask = capacity - 1;
         size_t hole = i;
-        for (size_t j = (i + 1) & mask; slots[j].key != nullptr; j = (j + 1) & mask) {
-            size_t home = slots[j].hash & mask;
+        for (size_t j = (i + 1) & mask; tags[j] != 0; j = (j + 1) & mask) {
+            size_t home = tags[j] & mask;
             // Whether j's home lies cyclically in (hole, j]: then it stays.
             bool stays = hole <= j ? (home > hole && home <= j) : (home > hole || home <= j);
             if (!stays) {
+                tags[hole] = tags[j];
                 slots[hole] = slots[j];
                 hole = j;
             }
         }
-        slots[hole] = Slot{nullptr, nullptr, 0};
+        tags[hole] = 0;
         --used;
     }
     void releaseKeyAndValue(const void* key, const void* value) const {
@@ -130,19 +151,22 @@ struct __CFDictionary : platform::Object {
     }
     void clear() {
         // Detached first: a release callback may look at the dictionary.
+        uint32_t* oldTags = tags;
         Slot* old = slots;
         size_t oldCapacity = capacity;
         bool hadNull = hasNullKey;
         const void* nullValue = nullKeyValue;
+        tags = nullptr;
         slots = nullptr;
         capacity = used = 0;
         hasNullKey = false;
         nullKeyValue = nullptr;
         for (size_t i = 0; i < oldCapacity; ++i) {
-            if (old[i].key != nullptr) {
+            if (oldTags[i] != 0) {
                 releaseKeyAndValue(old[i].key, old[i].value);
             }
         }
+        std::free(oldTags);
         std::free(old);
         if (hadNull) {
             releaseKeyAndValue(nullptr, nullValue);
@@ -154,7 +178,7 @@ struct __CFDictionary : platform::Object {
             visit(static_cast<const void*>(nullptr), nullKeyValue);
         }
         for (size_t i = 0; i < capacity; ++i) {
-            if (slots[i].key != nullptr) {
+            if (tags[i] != 0) {
                 visit(slots[i].key, slots[i].value);
             }
         }
@@ -274,9 +298,10 @@ void CFDictionarySetValue(CFMutableDictionaryRef theDict, const void* key, const
         }
         return;
     }
-    CFHashCode hash = dict->hashOf(key);
-    __CFDictionary::Slot& slot = dict->slots[dict->probe(key, hash)];
-    if (slot.key != nullptr) {
+    uint32_t tag = dict->tagOf(key);
+    size_t at = dict->probe(key, tag);
+    __CFDictionary::Slot& slot = dict->slots[at];
+    if (dict->tags[at] != 0) {
         const void* old = slot.value;
         slot.value = value;
         if (dict->valueCallBacks.release != nullptr) {
@@ -287,7 +312,8 @@ void CFDictionarySetValue(CFMutableDictionaryRef theDict, const void* key, const
     if (dict->keyCallBacks.retain != nullptr) {
         key = dict->keyCallBacks.retain(nullptr, key);
     }
-    slot = {key, value, hash};
+    dict->tags[at] = tag;
+    slot = {key, value};
     ++dict->used;
 }
 

@@ -14,66 +14,30 @@
 #include <memory>
 #include <string>
 
-// A string object and its UTF-16 units in one allocation: the units follow the record.
-struct __CFString : platform::Object {
-    size_t length = 0;
-    mutable CFHashCode hash = 0; // 0 until first asked for
-    mutable bool hashed = false;
-
-    const char16_t* data() const { return reinterpret_cast<const char16_t*>(this + 1); }
-    char16_t* data() { return reinterpret_cast<char16_t*>(this + 1); }
-    std::u16string_view units() const { return {data(), length}; }
-
-    // Allocated and freed whole, with room for the units after the record.
-    static void operator delete(void* memory) { ::operator delete(memory); }
-};
-static_assert(sizeof(__CFString) % alignof(char16_t) == 0);
-
 namespace {
 
 bool stringEqual(const platform::Object* a, const platform::Object* b) {
-    const auto* x = static_cast<const __CFString*>(a);
-    const auto* y = static_cast<const __CFString*>(b);
-    if (x->hashed && y->hashed && x->hash != y->hash) {
-        return false;
-    }
-    return x->units() == y->units();
+    return platform::stringsEqual(static_cast<const __CFString*>(a),
+                                  static_cast<const __CFString*>(b));
 }
 
 CFHashCode stringHash(const platform::Object* object) {
-    const auto* string = static_cast<const __CFString*>(object);
-    if (!string->hashed) {
-        // Four units at a time, each word mixed in by a multiply: equal contents, equal hash.
-        // Kept with the string, so it is worked out once.
-        const char16_t* units = string->data();
-        size_t length = string->length;
-        uint64_t h = 0x9E3779B97F4A7C15ull ^ length;
-        size_t i = 0;
-        for (; i + 4 <= length; i += 4) {
-            uint64_t word;
-            std::memcpy(&word, units + i, sizeof word);
-            h = (h ^ word) * 0xff51afd7ed558ccdULL;
-            h ^= h >> 32;
-        }
-        uint64_t tail = 0;
-        std::memcpy(&tail, units + i, (length - i) * sizeof(char16_t));
-        h = (h ^ tail) * 0xc4ceb9fe1a85ec53ULL;
-        h ^= h >> 29;
-        string->hash = h;
-        string->hashed = true;
-    }
-    return string->hash;
+    return platform::stringHashOf(static_cast<const __CFString*>(object));
 }
 
 std::string stringDescribe(const platform::Object* object) {
     return platform::stringToUtf8(static_cast<const __CFString*>(object));
 }
 
-const platform::ObjectClass kStringClass = {
+} // namespace
+
+const platform::ObjectClass platform::kStringClass = {
     "CFString", platform::kTypeIDString, nullptr, stringEqual, stringHash, stringDescribe};
 
+namespace {
+
 const __CFString* asString(CFStringRef string) {
-    return platform::objectAs<const __CFString>(string, &kStringClass);
+    return platform::objectAs<const __CFString>(string, &platform::kStringClass);
 }
 
 // A new string record holding the units, not yet counted as live.
@@ -84,7 +48,7 @@ __CFString* allocateString(std::u16string_view units) {
         return nullptr;
     }
     auto* string = new (memory) __CFString();
-    string->length = units.size();
+    string->length = static_cast<uint32_t>(units.size());
     if (!units.empty()) {
         std::memcpy(string->data(), units.data(), units.size() * sizeof(char16_t));
     }
@@ -92,12 +56,12 @@ __CFString* allocateString(std::u16string_view units) {
 }
 
 CFStringRef makeString(std::u16string_view units) {
-    if (!platform::allocationAllowed(&kStringClass)) {
+    if (!platform::allocationAllowed(&platform::kStringClass)) {
         return nullptr;
     }
     __CFString* string = allocateString(units);
     if (string != nullptr) {
-        platform::registerLive(string, &kStringClass);
+        platform::registerLive(string, &platform::kStringClass);
     }
     return string;
 }
@@ -441,7 +405,7 @@ CFStringRef __CFStringMakeConstantString(const char* cStr) {
         return found->second;
     }
     __CFString* string = allocateString(platform::utf8ToUtf16Lenient(key));
-    platform::registerLive(string, &kStringClass);
+    platform::registerLive(string, &platform::kStringClass);
     platform::makeImmortal(string);
     constants->emplace(key, string);
     return string;

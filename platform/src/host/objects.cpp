@@ -10,9 +10,6 @@ long liveObjectCount() {
 std::string liveObjectReport() {
     return platform::liveObjectReport();
 }
-std::string liveObjectList(long limit) {
-    return platform::liveObjectList(limit);
-}
 void failAllocations(const char* className, int skip, int count) {
     platform::failAllocations(className, skip, count);
 }
