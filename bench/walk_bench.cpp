@@ -50,28 +50,28 @@ struct Tree {
 };
 
 // Folder k (k >= 1) lies in folder (k - 1) / 20, so the tree is 20 wide; the files are dealt
-// out over the folders in turn.
+// out over the folders in turn. Made by path, one folder open at a time (a million entries
+// would need more descriptors than a process may hold).
 Tree makeTree(long entries) {
     Tree tree;
     char pattern[] = "/tmp/walk-bench-XXXXXX";
     tree.root = mkdtemp(pattern);
     tree.folders = std::max(1L, entries / 20);
     tree.files = entries - tree.folders;
-    std::vector<int> fds(static_cast<size_t>(tree.folders) + 1, -1);
-    fds[0] = open(tree.root.c_str(), O_RDONLY | O_DIRECTORY);
+    std::vector<std::string> paths(static_cast<size_t>(tree.folders) + 1);
+    paths[0] = tree.root;
     for (long k = 1; k <= tree.folders; ++k) {
-        int parent = fds[static_cast<size_t>((k - 1) / 20)];
-        std::string name = "folder" + std::to_string(k);
-        mkdirat(parent, name.c_str(), 0755);
-        fds[static_cast<size_t>(k)] = openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY);
+        paths[static_cast<size_t>(k)] =
+            paths[static_cast<size_t>((k - 1) / 20)] + "/folder" + std::to_string(k);
+        mkdir(paths[static_cast<size_t>(k)].c_str(), 0755);
     }
-    for (long f = 0; f < tree.files; ++f) {
-        int folder = fds[static_cast<size_t>(f % (tree.folders + 1))];
-        std::string name = "picture-" + std::to_string(f) + ".gif";
-        close(openat(folder, name.c_str(), O_CREAT | O_WRONLY, 0644));
-    }
-    for (int fd : fds) {
-        close(fd);
+    for (long k = 0; k <= tree.folders; ++k) {
+        int folder = open(paths[static_cast<size_t>(k)].c_str(), O_RDONLY | O_DIRECTORY);
+        for (long f = k; f < tree.files; f += tree.folders + 1) {
+            std::string name = "picture-" + std::to_string(f) + ".gif";
+            close(openat(folder, name.c_str(), O_CREAT | O_WRONLY, 0644));
+        }
+        close(folder);
     }
     return tree;
 }

@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-enum class PaneWiring { Wired, Unwired };
+enum class PaneState { Wired, Unwired };
 enum class PrinterKind { Accounting, Other };
 
 struct JobAttribute {
@@ -34,7 +34,7 @@ struct JobAccounting {
     std::vector<JobAttribute> attributes;
 };
 
-JobAccounting jobAccountingFor(PMTicketRef settings, PaneWiring pane, PrinterKind printer);
+JobAccounting jobAccountingFor(PMTicketRef settings, PaneState pane, PrinterKind printer);
 
 // A code as the transcript, a log or a page may show it: itself, or a bullet for every
 // character when it is concealed.

@@ -80,12 +80,12 @@ JobAccounting refuse(std::string reason) {
 
 } // namespace
 
-JobAccounting jobAccountingFor(PMTicketRef settings, PaneWiring pane, PrinterKind printer) {
+JobAccounting jobAccountingFor(PMTicketRef settings, PaneState pane, PrinterKind printer) {
     Settings s = readSettings(settings);
     if (s.mode != 2 && s.mode != 3) {
         return {};
     }
-    if (pane == PaneWiring::Unwired) {
+    if (pane == PaneState::Unwired) {
         if (printer == PrinterKind::Accounting) {
             return refuse("the Accounting pane could not collect the codes");
         }

@@ -64,7 +64,7 @@ QueueJobs::QueueJobs(CupsServer server, const Printer& printer, std::string docu
 JobOutcome QueueJobs::submit(const PrintDialog& dialog) {
     const std::string& queue = printer_.name();
     JobAccounting accounting = jobAccountingFor(
-        dialog.settings(), dialog.paneWatchesPrint() ? PaneWiring::Wired : PaneWiring::Unwired,
+        dialog.settings(), dialog.paneWatchesPrint() ? PaneState::Wired : PaneState::Unwired,
         printer_.kind());
     if (accounting.refused) {
         return notPrinted(IPP_STATUS_ERROR_ATTRIBUTES_OR_VALUES, accounting.reason);

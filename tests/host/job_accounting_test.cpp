@@ -3,37 +3,16 @@
 #include "host/printing/JobAccounting.h"
 #include "host/printing/QueueJobs.h"
 #include "host/printing/TestPage.h"
-#include "support/PlatformTest.h"
+#include "support/SettingsFixture.h"
 
 #include <string>
 #include <vector>
 
 namespace {
 
-class JobAccountingTest : public PlatformTest {
-  protected:
-    void SetUp() override {
-        PlatformTest::SetUp();
-        ASSERT_EQ(PMTicketCreate(nullptr, CFSTR("settings"), &ticket_), noErr);
-    }
-    void TearDown() override {
-        PMRelease(ticket_);
-        PlatformTest::TearDown();
-    }
-    void put(const char* key, SInt32 value) {
-        PlatformHost::TicketItem item;
-        item.number = value;
-        PlatformHost::putTicketItem(ticket_, key, item);
-    }
-    // Put as it stands: the ticket's own checks are not the mapping's.
-    void put(const char* key, const std::string& text) {
-        PlatformHost::TicketItem item;
-        item.type = PlatformHost::TicketItem::Type::CString;
-        item.text = text;
-        PlatformHost::putTicketItem(ticket_, key, item);
-    }
-    PMTicketRef ticket_ = nullptr;
-};
+// The settings fixture's ticket; its put helpers put items as they stand, past the ticket's own
+// checks, which are not the mapping's.
+class JobAccountingTest : public SettingsTest {};
 
 // "name=value" for each attribute (a * after a concealed one), or "refused: why".
 std::string summary(const JobAccounting& accounting) {
@@ -52,11 +31,11 @@ TEST_F(JobAccountingTest, TheModeTheAccountTypeAndThePaneDecideTheAttributes) {
         SInt32 mode, accountType;
         const char* user;
         const char* account;
-        PaneWiring pane;
+        PaneState pane;
         PrinterKind printer;
         const char* expected;
     };
-    const PaneWiring wired = PaneWiring::Wired, unwired = PaneWiring::Unwired;
+    const PaneState wired = PaneState::Wired, unwired = PaneState::Unwired;
     const PrinterKind quorv = PrinterKind::Accounting, other = PrinterKind::Other;
     const Case cases[] = {
         {1, 1, "u", "a", wired, quorv, ""},
@@ -76,13 +55,13 @@ TEST_F(JobAccountingTest, TheModeTheAccountTypeAndThePaneDecideTheAttributes) {
         {3, 1, "u", "a", unwired, other, ""},
         {1, 1, "u", "a", unwired, quorv, ""},
     };
-    put("com.quorv.Act.qtaf.CU", 0);
-    put("com.quorv.Act.qtaf.CA", 1);
+    putInt("com.quorv.Act.qtaf.CU", 0);
+    putInt("com.quorv.Act.qtaf.CA", 1);
     for (const Case& c : cases) {
-        put("com.quorv.Act.qtaf.On", c.mode);
-        put("com.quorv.Act.qtaf.AT", c.accountType);
-        put("com.quorv.Act.qtaf.UID", c.user);
-        put("com.quorv.Act.qtaf.AID", c.account);
+        putInt("com.quorv.Act.qtaf.On", c.mode);
+        putInt("com.quorv.Act.qtaf.AT", c.accountType);
+        putString("com.quorv.Act.qtaf.UID", c.user);
+        putString("com.quorv.Act.qtaf.AID", c.account);
         EXPECT_EQ(summary(jobAccountingFor(ticket_, c.pane, c.printer)), c.expected)
             << "mode " << c.mode << " type " << c.accountType << " user \"" << c.user
             << "\" account \"" << c.account << "\"";
@@ -91,8 +70,8 @@ TEST_F(JobAccountingTest, TheModeTheAccountTypeAndThePaneDecideTheAttributes) {
 }
 
 TEST_F(JobAccountingTest, ACodeIppCannotCarryUnchangedRefusesTheJob) {
-    put("com.quorv.Act.qtaf.On", 3);
-    put("com.quorv.Act.qtaf.AID", "acct");
+    putInt("com.quorv.Act.qtaf.On", 3);
+    putString("com.quorv.Act.qtaf.AID", "acct");
     struct Case {
         std::string user;
         const char* why; // empty: sent as it stands
@@ -111,9 +90,9 @@ TEST_F(JobAccountingTest, ACodeIppCannotCarryUnchangedRefusesTheJob) {
         {"\xED\xA0\x80", "it is not UTF-8"},
     };
     for (const Case& c : cases) {
-        put("com.quorv.Act.qtaf.UID", c.user);
+        putString("com.quorv.Act.qtaf.UID", c.user);
         JobAccounting accounting =
-            jobAccountingFor(ticket_, PaneWiring::Wired, PrinterKind::Accounting);
+            jobAccountingFor(ticket_, PaneState::Wired, PrinterKind::Accounting);
         if (*c.why == '\0') {
             EXPECT_FALSE(accounting.refused) << accounting.reason;
             ASSERT_EQ(accounting.attributes.size(), 2u);
