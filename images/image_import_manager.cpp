@@ -27,7 +27,7 @@ class SpecPool {
     FSSpec* allocate() {
         FSSpec* record = free_;
         if (record != nullptr) {
-            std::memcpy(&free_, record, sizeof free_);
+            std::memcpy(&free_, static_cast<const void*>(record), kLinkBytes);
         } else {
             if (blocks_.empty() || used_ == kPerBlock) {
                 auto* block = static_cast<FSSpec*>(std::malloc(kPerBlock * sizeof(FSSpec)));
@@ -44,7 +44,7 @@ class SpecPool {
     }
     void release(const void* record) {
         auto* freed = static_cast<FSSpec*>(const_cast<void*>(record));
-        std::memcpy(freed, &free_, sizeof free_);
+        std::memcpy(static_cast<void*>(freed), &free_, kLinkBytes);
         free_ = freed;
         if (--live_ == 0) {
             for (FSSpec* block : blocks_) {
@@ -70,6 +70,9 @@ class SpecPool {
 
   private:
     static constexpr size_t kPerBlock = 4096;
+    // A freed record's first bytes hold the next freed one.
+    static constexpr size_t kLinkBytes = sizeof(void*);
+    static_assert(sizeof(FSSpec) >= kLinkBytes);
     std::vector<FSSpec*> blocks_;
     size_t used_ = 0;
     size_t live_ = 0;

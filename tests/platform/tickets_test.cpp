@@ -152,6 +152,17 @@ TEST_F(TicketsTest, BadTicketFilesAreErrorsThatCreateNothing) {
     }
 }
 
+TEST_F(TicketsTest, AKeyWithALineBreakIsShownEscapedInItsError) {
+    PMTicketRef ticket = nullptr;
+    std::string error;
+    EXPECT_FALSE(PlatformHost::loadTicketFromXml(
+        "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>two\n\tlines</key>"
+        "<real>1.5</real></dict></plist>",
+        &ticket, &error));
+    EXPECT_EQ(error, "\"two\\n\\tlines\": a ticket value must be an integer, a string or a "
+                     "dictionary");
+}
+
 TEST_F(TicketsTest, DeeplyNestedFilesAreRefusedBeforeParsing) {
     std::string deep = "<?xml version=\"1.0\"?><plist version=\"1.0\">";
     for (int i = 0; i < 100000; ++i) {

@@ -141,18 +141,23 @@ bool decodeRef(const FSRef* ref, ItemRef* item, RefName name) {
 
 void encodeRefParts(bool isFolder, UInt32 folderID, UInt32 nodeID, std::string_view name,
                     FSRef* ref) {
-    std::memset(ref->hidden, 0, sizeof ref->hidden);
-    RefBytes* bytes = reinterpret_cast<RefBytes*>(ref->hidden);
-    bytes->magic = kRefMagic;
-    bytes->isFolder = isFolder ? 1 : 0;
-    bytes->folderID = folderID;
-    bytes->nodeID = nodeID;
-    if (name.size() <= sizeof bytes->name) {
-        bytes->nameInline = 1;
-        bytes->nameLength = static_cast<UInt16>(name.size());
-        std::memcpy(bytes->name, name.data(), name.size());
+    // Built aside and copied in: an FSRef's bytes need not be aligned for the record.
+    RefBytes bytes;
+    std::memset(&bytes, 0, sizeof bytes);
+    bytes.magic = kRefMagic;
+    bytes.isFolder = isFolder ? 1 : 0;
+    bytes.folderID = folderID;
+    bytes.nodeID = nodeID;
+    if (name.size() <= sizeof bytes.name) {
+        bytes.nameInline = 1;
+        bytes.nameLength = static_cast<UInt16>(name.size());
+        if (!name.empty()) {
+            std::memcpy(bytes.name, name.data(), name.size());
+        }
     }
     // A name too long to carry leaves nameLength 0: the file is found again by its inode.
+    std::memset(ref->hidden, 0, sizeof ref->hidden);
+    std::memcpy(ref->hidden, &bytes, sizeof bytes);
 }
 
 void encodeRef(const ItemRef& item, FSRef* ref) {
@@ -330,7 +335,9 @@ void fillSpec(UInt32 parentID, std::string_view name, ino_t ino, FSSpec* spec) {
     spec->parID = static_cast<SInt32>(parentID);
     if (name.size() <= 63) {
         spec->name[0] = static_cast<unsigned char>(name.size());
-        std::memcpy(spec->name + 1, name.data(), name.size());
+        if (!name.empty()) {
+            std::memcpy(spec->name + 1, name.data(), name.size());
+        }
         return;
     }
     std::string stored = mangledName(std::string(name), ino);
