@@ -11,9 +11,21 @@
 
 namespace {
 
+// A job that did not go: the line says why, with the IPP status when the reason does not
+// already name it.
 JobOutcome notPrinted(int status, const std::string& why) {
     JobOutcome outcome;
     outcome.status = status;
+    std::string name = ippStatusName(status);
+    outcome.line = "Not printed: " + why +
+                   (why.find(name) == std::string::npos ? " (" + name + ")" : std::string());
+    return outcome;
+}
+
+// A job the host refuses itself, for what the pane's settings hold: the reason alone.
+JobOutcome refused(const std::string& why) {
+    JobOutcome outcome;
+    outcome.status = IPP_STATUS_ERROR_ATTRIBUTES_OR_VALUES;
     outcome.line = "Not printed: " + why;
     return outcome;
 }
@@ -67,7 +79,7 @@ JobOutcome QueueJobs::submit(const PrintDialog& dialog) {
         dialog.settings(), dialog.paneWatchesPrint() ? PaneState::Wired : PaneState::Unwired,
         printer_.kind());
     if (accounting.refused) {
-        return notPrinted(IPP_STATUS_ERROR_ATTRIBUTES_OR_VALUES, accounting.reason);
+        return refused(accounting.reason);
     }
     JobRequest request;
     request.queue = queue;
@@ -100,7 +112,7 @@ JobOutcome QueueJobs::submit(const PrintDialog& dialog) {
     if (info.state == IPP_PSTATE_STOPPED) {
         return notPrinted(IPP_STATUS_ERROR_SERVICE_UNAVAILABLE,
                           queue + " is stopped" +
-                              (info.stateMessage.empty() ? "" : " (" + info.stateMessage + ")"));
+                              (info.stateMessage.empty() ? "" : ": " + info.stateMessage));
     }
     JobReceipt receipt;
     if (!connection->submit(request, &receipt, &failure)) {
