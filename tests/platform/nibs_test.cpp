@@ -163,6 +163,10 @@ TEST_F(MalformedNibTest, EachFaultIsANonzeroStatusWithAReason) {
         {nibWith("<dict><key>kind</key><string>checkbox</string>" + bounds +
                  "<key>colour</key><string>red</string></dict>"),
          "unknown attribute"},
+        // A name from the file with a line break in it: shown escaped, the message one line.
+        {nibWith("<dict><key>kind</key><string>checkbox</string>" + bounds +
+                 "<key>two\nlines</key><string>red</string></dict>"),
+         "unknown attribute \"two\\nlines\""},
         {nibWith("<dict><key>kind</key><string>checkbox</string><key>bounds</key><array>"
                  "<integer>0</integer><integer>0</integer><integer>40000</integer>"
                  "<integer>5</integer></array></dict>"),

@@ -3,6 +3,7 @@
 // bundle has a live instance, at the next safe moment: never from inside its own code.
 #include <CoreFoundation/CoreFoundation.h>
 
+#include "../common/Messages.h"
 #include "Bundles.h"
 #include "PlugIns.h"
 #include "Strings.h"
@@ -69,8 +70,9 @@ bool bundleHasInstances(CFBundleRef bundle) {
     return false;
 }
 
+// The message stays one line, whatever names from the bundle's files it quotes.
 bool fail(const std::string& message) {
-    registry().lastError = message;
+    registry().lastError = escapedForMessage(message);
     return false;
 }
 

@@ -1,20 +1,11 @@
 #include "StringsFile.h"
 
+#include "../common/Messages.h"
+
 #include "../common/Unicode.h"
 
 namespace platform {
 namespace {
-
-// The character after a backslash as a message can show it: itself when printable, else \xNN,
-// so that a message stays one line.
-std::string escapeName(char c) {
-    auto byte = static_cast<unsigned char>(c);
-    if (byte >= 0x20 && byte < 0x7F) {
-        return std::string(1, c);
-    }
-    static const char digits[] = "0123456789ABCDEF";
-    return std::string("x") + digits[byte >> 4] + digits[byte & 0xF];
-}
 
 // Turns UTF-16 with a byte-order mark into UTF-8; plain UTF-8 (with or without a mark) stays.
 bool toUtf8(const std::string& bytes, std::string* text) {
@@ -172,7 +163,8 @@ class Parser {
                 break;
             }
             default:
-                return fail("unknown escape \\" + escapeName(e), error);
+                return fail("unknown escape \\" + platform::characterForMessage(e),
+                            error);
             }
         }
         if (at_ >= text_.size()) {

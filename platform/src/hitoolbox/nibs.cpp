@@ -19,6 +19,7 @@
 // button) and children (embedded controls).
 #include <HIToolbox/IBCarbonRuntime.h>
 
+#include "../common/Messages.h"
 #include "../common/Object.h"
 #include "../common/PropertyList.h"
 #include "../common/TypeIDs.h"
@@ -103,7 +104,7 @@ class NibReader {
             std::string windowName = name;
             std::free(name);
             WindowDesc desc;
-            where_ = "window \"" + windowName + "\"";
+            where_ = "window " + quotedForMessage(windowName);
             if (!readWindow(node, &desc)) {
                 ok = false;
                 break;
@@ -140,13 +141,13 @@ class NibReader {
 
     bool readInt(plist_t node, const char* name, SInt32* value) {
         if (plist_get_node_type(node) != PLIST_UINT) {
-            return fail(std::string("\"") + name + "\" must be an integer");
+            return fail(quotedForMessage(name) + " must be an integer");
         }
         uint64_t raw = 0;
         plist_get_uint_val(node, &raw);
         auto v = static_cast<int64_t>(raw);
         if (v < INT32_MIN || v > INT32_MAX) {
-            return fail(std::string("\"") + name + "\" is out of range");
+            return fail(quotedForMessage(name) + " is out of range");
         }
         *value = static_cast<SInt32>(v);
         return true;
@@ -154,7 +155,7 @@ class NibReader {
 
     bool readString(plist_t node, const char* name, std::string* value) {
         if (plist_get_node_type(node) != PLIST_STRING) {
-            return fail(std::string("\"") + name + "\" must be a string");
+            return fail(quotedForMessage(name) + " must be a string");
         }
         *value = stringOf(node);
         return true;
@@ -162,7 +163,7 @@ class NibReader {
 
     bool readBool(plist_t node, const char* name, bool* value) {
         if (plist_get_node_type(node) != PLIST_BOOLEAN) {
-            return fail(std::string("\"") + name + "\" must be true or false");
+            return fail(quotedForMessage(name) + " must be true or false");
         }
         uint8_t v = 0;
         plist_get_bool_val(node, &v);
@@ -176,7 +177,7 @@ class NibReader {
             return false;
         }
         if (text.size() != 4) {
-            return fail(std::string("\"") + name + "\" must be four characters");
+            return fail(quotedForMessage(name) + " must be four characters");
         }
         *value = 0;
         for (unsigned char c : text) {
@@ -235,7 +236,7 @@ class NibReader {
             std::string name = key;
             std::free(key);
             if (known.count(name) == 0) {
-                ok = fail("unknown attribute \"" + name + "\"");
+                ok = fail("unknown attribute " + quotedForMessage(name));
                 break;
             }
         }
@@ -260,7 +261,7 @@ class NibReader {
         }
         auto found = kKinds.find(kindName);
         if (found == kKinds.end()) {
-            return fail("unknown control kind \"" + kindName + "\"");
+            return fail("unknown control kind " + quotedForMessage(kindName));
         }
         desc->kind = found->second;
         if (!readRect(plist_dict_get_item(node, "bounds"), &desc->bounds)) {

@@ -1,5 +1,6 @@
 #include <PlatformHost.h>
 
+#include "../common/Messages.h"
 #include "../common/PropertyList.h"
 #include "../common/Unicode.h"
 #include "../printcore/Printing.h"
@@ -12,26 +13,6 @@ namespace {
 
 using Item = OpaquePMTicketRef::Item;
 
-// A key as an error message shows it: in quotes, a control character as an escape, so that the
-// message stays one line.
-std::string quoted(const std::string& key) {
-    static const char digits[] = "0123456789ABCDEF";
-    std::string out = "\"";
-    for (char c : key) {
-        auto byte = static_cast<unsigned char>(c);
-        if (c == '\n') {
-            out += "\\n";
-        } else if (c == '\t') {
-            out += "\\t";
-        } else if (byte < 0x20 || byte == 0x7F) {
-            out += std::string("\\x") + digits[byte >> 4] + digits[byte & 0xF];
-        } else {
-            out.push_back(c);
-        }
-    }
-    return out + "\"";
-}
-
 // Reads one ticket value: an integer, a string, or {value, client, locked}.
 bool readItem(const std::string& key, plist_t node, Item* item, std::string* error) {
     switch (plist_get_node_type(node)) {
@@ -41,7 +22,7 @@ bool readItem(const std::string& key, plist_t node, Item* item, std::string* err
         plist_get_uint_val(node, &raw);
         auto value = static_cast<int64_t>(raw);
         if (value < INT32_MIN || value > INT32_MAX) {
-            *error = quoted(key) + ": integer out of 32-bit range";
+            *error = platform::quotedForMessage(key) + ": integer out of 32-bit range";
             return false;
         }
         item->type = Item::Type::SInt32;
@@ -54,7 +35,7 @@ bool readItem(const std::string& key, plist_t node, Item* item, std::string* err
         std::string bytes = text == nullptr ? std::string() : std::string(text);
         free(text);
         if (!platform::isValidUtf8(bytes)) {
-            *error = quoted(key) + ": string is not valid UTF-8";
+            *error = platform::quotedForMessage(key) + ": string is not valid UTF-8";
             return false;
         }
         item->type = Item::Type::CString;
@@ -64,7 +45,8 @@ bool readItem(const std::string& key, plist_t node, Item* item, std::string* err
     case PLIST_DICT: {
         plist_t value = plist_dict_get_item(node, "value");
         if (value == nullptr || plist_get_node_type(value) == PLIST_DICT) {
-            *error = quoted(key) + ": item dictionary needs an integer or string \"value\"";
+            *error = platform::quotedForMessage(key) +
+                     ": item dictionary needs an integer or string \"value\"";
             return false;
         }
         if (!readItem(key, value, item, error)) {
@@ -72,7 +54,7 @@ bool readItem(const std::string& key, plist_t node, Item* item, std::string* err
         }
         if (plist_t client = plist_dict_get_item(node, "client")) {
             if (plist_get_node_type(client) != PLIST_STRING) {
-                *error = quoted(key) + ": \"client\" must be a string";
+                *error = platform::quotedForMessage(key) + ": \"client\" must be a string";
                 return false;
             }
             char* text = nullptr;
@@ -82,7 +64,7 @@ bool readItem(const std::string& key, plist_t node, Item* item, std::string* err
         }
         if (plist_t locked = plist_dict_get_item(node, "locked")) {
             if (plist_get_node_type(locked) != PLIST_BOOLEAN) {
-                *error = quoted(key) + ": \"locked\" must be true or false";
+                *error = platform::quotedForMessage(key) + ": \"locked\" must be true or false";
                 return false;
             }
             uint8_t flag = 0;
@@ -92,7 +74,8 @@ bool readItem(const std::string& key, plist_t node, Item* item, std::string* err
         return true;
     }
     default:
-        *error = quoted(key) + ": a ticket value must be an integer, a string or a dictionary";
+        *error = platform::quotedForMessage(key) +
+                 ": a ticket value must be an integer, a string or a dictionary";
         return false;
     }
 }

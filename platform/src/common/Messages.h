@@ -1,0 +1,44 @@
+// Text from a file, as an error message shows it: a control character as an escape, so that a
+// message is always one line.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+inline std::string escapedForMessage(std::string_view text) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string out;
+    for (char c : text) {
+        auto byte = static_cast<unsigned char>(c);
+        if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (byte < 0x20 || byte == 0x7F) {
+            out += std::string("\\x") + digits[byte >> 4] + digits[byte & 0xF];
+        } else {
+            out.push_back(c);
+        }
+    }
+    return out;
+}
+
+// One character as a message names it, after a backslash of its own: itself when printable,
+// else "xNN".
+inline std::string characterForMessage(char c) {
+    static const char digits[] = "0123456789ABCDEF";
+    auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte < 0x7F) {
+        return std::string(1, c);
+    }
+    return std::string("x") + digits[byte >> 4] + digits[byte & 0xF];
+}
+
+// The text in double quotes, escaped as above.
+inline std::string quotedForMessage(std::string_view text) {
+    return "\"" + escapedForMessage(text) + "\"";
+}
+
+} // namespace platform
