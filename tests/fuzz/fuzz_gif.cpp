@@ -28,7 +28,7 @@ bool specFor(const std::string& path, FSSpec* spec) {
 
 void drawThroughAnImporter(const platform::Bitmap* decoded) {
     FSSpec spec;
-    fuzzCheck(specFor(gPath, &spec), "the picture file has a specification");
+    fuzzCheck(specFor(gPath, &spec), "the picture file has an FSSpec");
     ComponentInstance importer = nullptr;
     if (GetGraphicsImporterForFileWithFlags(&spec, &importer, 1) != noErr) {
         return;

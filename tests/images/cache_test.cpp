@@ -224,7 +224,7 @@ TEST_F(CacheTest, TheFilterIndexesFilesOnly) {
     EXPECT_EQ(CFDictionaryGetCount(index), 8);
     EXPECT_TRUE(CFDictionaryContainsKey(index, CFSTR("Resources/notes.txt")));
     EXPECT_FALSE(CFDictionaryContainsKey(index, CFSTR("en.lproj")));
-    // Both keys of a file hold its specification, each in a record of its own: every record is
+    // Both keys of a file hold its FSSpec, each in a record of its own: every record is
     // freed once below, which the sanitizer build would catch were one shared.
     auto spec = [&](CFStringRef key) {
         const auto* record = static_cast<const FSSpec*>(CFDictionaryGetValue(index, key));
