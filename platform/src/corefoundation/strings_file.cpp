@@ -163,8 +163,7 @@ class Parser {
                 break;
             }
             default:
-                return fail("unknown escape \\" + platform::characterForMessage(e),
-                            error);
+                return fail("unknown escape \\" + platform::characterForMessage(e), error);
             }
         }
         if (at_ >= text_.size()) {
