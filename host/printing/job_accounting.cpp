@@ -126,3 +126,12 @@ std::string shownCode(const std::string& code, bool concealed) {
     }
     return bullets;
 }
+
+std::string quotedCode(const std::string& code, bool concealed) {
+    // Appended piece by piece: GCC 12 at -O3 warns falsely (-Wrestrict) on a literal prepended
+    // to a temporary string.
+    std::string out = "\"";
+    out += shownCode(code, concealed);
+    out += '"';
+    return out;
+}

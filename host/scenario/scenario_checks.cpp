@@ -44,7 +44,7 @@ void ScenarioRunner::expectCommand(const std::vector<std::string>& w) {
         std::string got = !present ? "missing"
                           : item.type == PlatformHost::TicketItem::Type::SInt32
                               ? std::to_string(item.number)
-                              : "\"" + shownCode(item.text, concealed) + "\"";
+                              : quotedCode(item.text, concealed);
         if (w.size() == 4 && w[3] == "missing") {
             check(!present, w[2] + " missing", got);
         } else if (w.size() == 5 && w[3] == "=") {
@@ -93,7 +93,7 @@ void ScenarioRunner::expectCommand(const std::vector<std::string>& w) {
             needWords(w, 6, "expect control ID text = TEXT");
             bool password = s.kind == PlatformHost::ControlKind::PasswordEditText;
             check(s.text == w[5], name + "text \"" + shownCode(w[5], password) + "\"",
-                  "\"" + shownCode(s.text, password) + "\"");
+                  quotedCode(s.text, password));
         } else if (state == "bounds") {
             needWords(w, 8, "expect control ID bounds TOP LEFT BOTTOM RIGHT");
             std::string expected = w[4] + " " + w[5] + " " + w[6] + " " + w[7];

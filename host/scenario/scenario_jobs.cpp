@@ -180,8 +180,7 @@ void ScenarioRunner::jobCheck(const std::vector<std::string>& w) {
     }
     bool concealed = concealedAttribute(w[2]);
     auto found = held.find(w[2]);
-    std::string got =
-        found == held.end() ? "missing" : "\"" + shownCode(found->second, concealed) + "\"";
+    std::string got = found == held.end() ? "missing" : quotedCode(found->second, concealed);
     if (w[3] == "missing") {
         check(found == held.end(), w[2] + " missing", got);
     } else {

@@ -20,7 +20,7 @@ std::string signatureText(OSType signature) {
 std::string shownText(const PlatformHost::ControlState& s) {
     switch (s.kind) {
     case PlatformHost::ControlKind::PasswordEditText:
-        return "\"" + shownCode(s.text, true) + "\"";
+        return quotedCode(s.text, true);
     case PlatformHost::ControlKind::EditText:
         return "\"" + s.text + "\"";
     case PlatformHost::ControlKind::PopupButton:

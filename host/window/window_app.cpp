@@ -24,8 +24,7 @@ namespace {
 constexpr OSType kHostSignature = 'host';
 constexpr SInt32 kPrinterPopupID = 1;
 constexpr SInt32 kStatusLineID = 2;
-constexpr SInt32 kPrintButtonID = 1; // the dialog's buttons carry 'prnt' and these numbers
-constexpr SInt32 kCancelButtonID = 2;
+constexpr SInt32 kCancelButtonID = 2; // the dialog's Cancel button carries 'prnt' and 2
 
 void say(const std::string& line) {
     std::cout << line << std::endl;
@@ -217,7 +216,7 @@ std::string WindowApp::ticketLine() {
                          conceal.number != 0;
         bool present = PlatformHost::ticketItem(dialog_->settings(), key, &item);
         line += std::string(" ") + (key + 19) + " " +
-                (present ? "\"" + shownCode(item.text, concealed) + "\"" : "missing");
+                (present ? quotedCode(item.text, concealed) : "missing");
     }
     return line;
 }
