@@ -118,6 +118,67 @@ TEST_F(CFStringTest, EqualityAndHashFollowTheContents) {
     CFRelease(made);
 }
 
+// Texts made every way there is, on both sides of the one-byte storage's limit (units below
+// 0x100): each route gives the same string, its units and text read back unchanged, and a copy
+// and a format of it are equal to it with the same hash.
+TEST_F(CFStringTest, TextsOnEitherSideOfOneByteUnitsReadBackAndCompareTheSame) {
+    const std::u16string texts[] = {u"",
+                                    u"a",
+                                    u"picture-12345.gif",
+                                    u"caf\u00e9 \u00ff",
+                                    u"\u0100",
+                                    u"folder/\u03a9mega",
+                                    u"\u00ff\u0100",
+                                    u"x\U0001F600y"};
+    for (const std::u16string& text : texts) {
+        SCOPED_TRACE(std::string(text.begin(), text.end()));
+        auto length = static_cast<CFIndex>(text.size());
+        CFStringRef made = CFStringCreateWithCharacters(
+            nullptr, reinterpret_cast<const UniChar*>(text.data()), length);
+        ASSERT_NE(made, nullptr);
+        std::string utf8 = utf8Of(made);
+        CFStringRef fromUtf8 =
+            CFStringCreateWithCString(nullptr, utf8.c_str(), kCFStringEncodingUTF8);
+        CFStringRef copy = CFStringCreateCopy(nullptr, made);
+        CFStringRef formatted = CFStringCreateWithFormat(nullptr, nullptr, CFSTR("%@"), made);
+        for (CFStringRef other : {fromUtf8, copy, formatted}) {
+            ASSERT_NE(other, nullptr);
+            EXPECT_TRUE(CFEqual(made, other));
+            EXPECT_EQ(CFHash(made), CFHash(other));
+            EXPECT_EQ(CFStringCompare(made, other, 0), kCFCompareEqualTo);
+            EXPECT_EQ(utf8Of(other), utf8);
+        }
+        EXPECT_EQ(CFStringGetLength(made), length);
+        std::u16string back(text.size(), u'?');
+        CFStringGetCharacters(made, CFRangeMake(0, length),
+                              reinterpret_cast<UniChar*>(back.data()));
+        EXPECT_EQ(back, text);
+        for (CFIndex i = 0; i < length; ++i) {
+            EXPECT_EQ(CFStringGetCharacterAtIndex(made, i), text[static_cast<size_t>(i)]);
+        }
+        for (CFStringRef other : {fromUtf8, copy, formatted, made}) {
+            CFRelease(other);
+        }
+    }
+    // U+00FF and U+0100 differ though a byte of each is the same.
+    CFStringRef low = CFStringCreateWithCString(nullptr, "\xC3\xBF", kCFStringEncodingUTF8);
+    CFStringRef high = CFStringCreateWithCString(nullptr, "\xC4\x80", kCFStringEncodingUTF8);
+    CFStringRef one = CFStringCreateWithCString(nullptr, "\x01", kCFStringEncodingUTF8);
+    EXPECT_FALSE(CFEqual(low, high));
+    EXPECT_FALSE(CFEqual(one, high));
+    EXPECT_EQ(CFStringCompare(low, high, 0), kCFCompareLessThan);
+    // A suffix stored one way matches the end of a text stored the other.
+    CFStringRef wide =
+        CFStringCreateWithCString(nullptr, "\xCE\xA9mega.gif", kCFStringEncodingUTF8);
+    EXPECT_TRUE(CFStringHasSuffix(wide, CFSTR("mega.gif")));
+    EXPECT_FALSE(CFStringHasSuffix(wide, CFSTR("Mega.gif")));
+    EXPECT_TRUE(CFStringHasSuffix(high, high));
+    EXPECT_FALSE(CFStringHasSuffix(high, low));
+    for (CFStringRef s : {low, high, one, wide}) {
+        CFRelease(s);
+    }
+}
+
 TEST_F(CFStringTest, SystemEncodingIsUtf8) {
     EXPECT_EQ(CFStringGetSystemEncoding(), static_cast<CFStringEncoding>(kCFStringEncodingUTF8));
 }

@@ -10,20 +10,42 @@
 #include <string>
 #include <string_view>
 
-// A string object and its UTF-16 units in one allocation: the units follow the record.
+// A string object and its text in one allocation, after the record: one byte a unit when every
+// unit is below 0x100 (the common case of names and keys), else the UTF-16 units. Equal texts
+// are always stored the same way, so the stored bytes can be hashed and compared directly.
 struct __CFString : platform::Object {
-    uint32_t length = 0;
-    mutable bool hashed = false;
-    mutable CFHashCode hash = 0; // worked out when first asked for
+    bool narrow = false;       // one byte a unit
+    uint32_t length = 0;       // in UTF-16 units
+    mutable uint32_t hash = 0; // worked out when first asked for; 0 until then
 
-    const char16_t* data() const { return reinterpret_cast<const char16_t*>(this + 1); }
-    char16_t* data() { return reinterpret_cast<char16_t*>(this + 1); }
-    std::u16string_view units() const { return {data(), length}; }
+    const uint8_t* bytes() const { return reinterpret_cast<const uint8_t*>(this + 1); }
+    uint8_t* bytes() { return reinterpret_cast<uint8_t*>(this + 1); }
+    const char16_t* wideUnits() const { return reinterpret_cast<const char16_t*>(this + 1); }
+    char16_t* wideUnits() { return reinterpret_cast<char16_t*>(this + 1); }
+    size_t storedSize() const { return length * (narrow ? 1 : sizeof(char16_t)); }
 
-    // Allocated and freed whole, with room for the units after the record.
+    char16_t unitAt(size_t i) const { return narrow ? bytes()[i] : wideUnits()[i]; }
+    // Units [from, from + count) into out.
+    void copyUnits(size_t from, size_t count, char16_t* out) const {
+        if (narrow) {
+            for (size_t i = 0; i < count; ++i) {
+                out[i] = bytes()[from + i];
+            }
+        } else if (count > 0) {
+            std::memcpy(out, wideUnits() + from, count * sizeof(char16_t));
+        }
+    }
+    std::u16string units() const {
+        std::u16string out(length, u'\0');
+        copyUnits(0, length, out.data());
+        return out;
+    }
+
+    // Allocated and freed whole, with room for the text after the record.
     static void operator delete(void* memory) { ::operator delete(memory); }
 };
-static_assert(sizeof(__CFString) % alignof(char16_t) == 0);
+// The flag sits in the object record's tail padding: a string record is 32 bytes.
+static_assert(sizeof(__CFString) == 32);
 
 namespace platform {
 
@@ -33,35 +55,36 @@ inline bool isStringObject(const void* cf) {
     return cf != nullptr && static_cast<const Object*>(cf)->cls == &kStringClass;
 }
 
-// Worked out once and kept with the string: four units at a time, each word mixed in by a
+// Worked out once and kept with the string: eight stored bytes at a time, each word mixed in by a
 // multiply. Equal contents, equal hash.
 inline CFHashCode stringHashOf(const __CFString* string) {
-    if (!string->hashed) {
-        const char16_t* units = string->data();
-        size_t length = string->length;
-        uint64_t h = 0x9E3779B97F4A7C15ull ^ length;
+    if (string->hash == 0) {
+        const uint8_t* stored = string->bytes();
+        size_t size = string->storedSize();
+        uint64_t h = 0x9E3779B97F4A7C15ull ^ string->length;
         size_t i = 0;
-        for (; i + 4 <= length; i += 4) {
+        for (; i + 8 <= size; i += 8) {
             uint64_t word;
-            std::memcpy(&word, units + i, sizeof word);
+            std::memcpy(&word, stored + i, sizeof word);
             h = (h ^ word) * 0xff51afd7ed558ccdULL;
             h ^= h >> 32;
         }
         uint64_t tail = 0;
-        std::memcpy(&tail, units + i, (length - i) * sizeof(char16_t));
+        std::memcpy(&tail, stored + i, size - i);
         h = (h ^ tail) * 0xc4ceb9fe1a85ec53ULL;
         h ^= h >> 29;
-        string->hash = h;
-        string->hashed = true;
+        auto kept = static_cast<uint32_t>(h ^ (h >> 32));
+        string->hash = kept != 0 ? kept : 1;
     }
     return string->hash;
 }
 
 inline bool stringsEqual(const __CFString* x, const __CFString* y) {
-    if (x->length != y->length || (x->hashed && y->hashed && x->hash != y->hash)) {
+    if (x->length != y->length || x->narrow != y->narrow ||
+        (x->hash != 0 && y->hash != 0 && x->hash != y->hash)) {
         return false;
     }
-    return std::memcmp(x->data(), y->data(), x->length * sizeof(char16_t)) == 0;
+    return std::memcmp(x->bytes(), y->bytes(), x->storedSize()) == 0;
 }
 
 } // namespace platform

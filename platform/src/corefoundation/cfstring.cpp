@@ -42,15 +42,38 @@ const __CFString* asString(CFStringRef string) {
 
 // A new string record holding the units, not yet counted as live.
 __CFString* allocateString(std::u16string_view units) {
-    void* memory =
-        ::operator new(sizeof(__CFString) + units.size() * sizeof(char16_t), std::nothrow);
+    bool narrow = std::all_of(units.begin(), units.end(), [](char16_t u) { return u < 0x100; });
+    size_t size = units.size() * (narrow ? 1 : sizeof(char16_t));
+    void* memory = ::operator new(sizeof(__CFString) + size, std::nothrow);
     if (memory == nullptr) {
         return nullptr;
     }
     auto* string = new (memory) __CFString();
+    string->narrow = narrow;
     string->length = static_cast<uint32_t>(units.size());
-    if (!units.empty()) {
-        std::memcpy(string->data(), units.data(), units.size() * sizeof(char16_t));
+    if (narrow) {
+        for (size_t i = 0; i < units.size(); ++i) {
+            string->bytes()[i] = static_cast<uint8_t>(units[i]);
+        }
+    } else if (size > 0) {
+        std::memcpy(string->wideUnits(), units.data(), size);
+    }
+    return string;
+}
+
+// A copy of a string record, stored as it is, not yet counted as live.
+__CFString* copyString(const __CFString* from) {
+    size_t size = from->storedSize();
+    void* memory = ::operator new(sizeof(__CFString) + size, std::nothrow);
+    if (memory == nullptr) {
+        return nullptr;
+    }
+    auto* string = new (memory) __CFString();
+    string->narrow = from->narrow;
+    string->length = from->length;
+    string->hash = from->hash;
+    if (size > 0) {
+        std::memcpy(string->bytes(), from->bytes(), size);
     }
     return string;
 }
@@ -231,6 +254,20 @@ std::string stringToUtf8(CFStringRef string) {
         return {};
     }
     std::string out;
+    if (s->narrow) {
+        // Units below 0x100 are their own code points: one or two UTF-8 bytes each.
+        out.reserve(s->length);
+        for (size_t i = 0; i < s->length; ++i) {
+            uint8_t unit = s->bytes()[i];
+            if (unit < 0x80) {
+                out.push_back(static_cast<char>(unit));
+            } else {
+                out.push_back(static_cast<char>(0xC0 | (unit >> 6)));
+                out.push_back(static_cast<char>(0x80 | (unit & 0x3F)));
+            }
+        }
+        return out;
+    }
     if (!utf16ToUtf8(s->units(), &out)) {
         std::u16string fixed(s->units());
         for (char16_t& unit : fixed) {
@@ -289,7 +326,14 @@ CFStringRef CFStringCreateWithCharacters(CFAllocatorRef, const UniChar* chars, C
 
 CFStringRef CFStringCreateCopy(CFAllocatorRef, CFStringRef theString) {
     const __CFString* s = asString(theString);
-    return s == nullptr ? nullptr : makeString(s->units());
+    if (s == nullptr || !platform::allocationAllowed(&platform::kStringClass)) {
+        return nullptr;
+    }
+    __CFString* string = copyString(s);
+    if (string != nullptr) {
+        platform::registerLive(string, &platform::kStringClass);
+    }
+    return string;
 }
 
 CFStringRef CFStringCreateWithFormatAndArguments(CFAllocatorRef, CFDictionaryRef,
@@ -299,7 +343,7 @@ CFStringRef CFStringCreateWithFormatAndArguments(CFAllocatorRef, CFDictionaryRef
     }
     va_list copy;
     va_copy(copy, arguments);
-    std::u16string units = formatUnits(std::u16string(asString(format)->units()), &copy);
+    std::u16string units = formatUnits(asString(format)->units(), &copy);
     va_end(copy);
     return makeString(std::move(units));
 }
@@ -324,7 +368,7 @@ UniChar CFStringGetCharacterAtIndex(CFStringRef theString, CFIndex idx) {
     if (s == nullptr || idx < 0 || static_cast<size_t>(idx) >= s->length) {
         return 0;
     }
-    return s->data()[static_cast<size_t>(idx)];
+    return s->unitAt(static_cast<size_t>(idx));
 }
 
 void CFStringGetCharacters(CFStringRef theString, CFRange range, UniChar* buffer) {
@@ -333,8 +377,8 @@ void CFStringGetCharacters(CFStringRef theString, CFRange range, UniChar* buffer
         static_cast<size_t>(range.location + range.length) > s->length) {
         return;
     }
-    std::memcpy(buffer, s->data() + range.location,
-                static_cast<size_t>(range.length) * sizeof(UniChar));
+    s->copyUnits(static_cast<size_t>(range.location), static_cast<size_t>(range.length),
+                 reinterpret_cast<char16_t*>(buffer));
 }
 
 Boolean CFStringGetCString(CFStringRef theString, char* buffer, CFIndex bufferSize,
@@ -368,8 +412,8 @@ CFComparisonResult CFStringCompare(CFStringRef theString1, CFStringRef theString
                                    CFOptionFlags compareOptions) {
     const __CFString* a = asString(theString1);
     const __CFString* b = asString(theString2);
-    std::u16string x(a == nullptr ? std::u16string_view() : a->units());
-    std::u16string y(b == nullptr ? std::u16string_view() : b->units());
+    std::u16string x(a == nullptr ? std::u16string() : a->units());
+    std::u16string y(b == nullptr ? std::u16string() : b->units());
     if ((compareOptions & kCFCompareCaseInsensitive) != 0) {
         for (auto* text : {&x, &y}) {
             for (char16_t& unit : *text) {
@@ -389,7 +433,13 @@ Boolean CFStringHasSuffix(CFStringRef theString, CFStringRef suffix) {
     if (s == nullptr || t == nullptr || t->length > s->length) {
         return false;
     }
-    return s->units().substr(s->length - t->length) == t->units();
+    size_t from = s->length - t->length;
+    for (size_t i = 0; i < t->length; ++i) {
+        if (s->unitAt(from + i) != t->unitAt(i)) {
+            return false;
+        }
+    }
+    return true;
 }
 
 CFStringEncoding CFStringGetSystemEncoding(void) {
