@@ -32,7 +32,8 @@ class ImageImportManager {
 };
 
 // The walk's filter: indexes each file under both its keys in the fsSpecs dictionary (data).
-// Each key's value is an FSSpec record of its own, freed with ImageImportManagerFreeSpec.
+// Both keys of a file hold one FSSpec record; each value is let go of once, with
+// ImageImportManagerFreeSpec, and the record goes with its last holder.
 Boolean ImageImportManagerFilterProc(Boolean containerChanged, ItemCount currentLevel,
                                      const FSCatalogInfo* catalogInfo, const FSRef* ref,
                                      const FSSpec* spec, const HFSUniStr255* name, void* data);

@@ -20,17 +20,24 @@ CFMutableDictionaryRef newIndex() {
 }
 
 // The index's FSSpec records come from blocks of many, not one allocation each: a cache of a
-// large tree holds two per file. A freed record goes on a list for the next; the blocks go when
-// the last record is freed.
+// large tree holds one per file. Both keys of a file hold the same record, which counts its
+// keys and goes back to the pool when the last lets go of it. A freed record goes on a list for
+// the next; the blocks go when the last record is freed.
+struct SharedSpec {
+    FSSpec spec; // first, so that a record's address is its FSSpec's
+    UInt16 holders;
+};
+
 class SpecPool {
   public:
-    FSSpec* allocate() {
-        FSSpec* record = free_;
+    // A record holding a copy of the spec, with one holder.
+    FSSpec* allocate(const FSSpec* spec) {
+        SharedSpec* record = free_;
         if (record != nullptr) {
             std::memcpy(&free_, static_cast<const void*>(record), kLinkBytes);
         } else {
             if (blocks_.empty() || used_ == kPerBlock) {
-                auto* block = static_cast<FSSpec*>(std::malloc(kPerBlock * sizeof(FSSpec)));
+                auto* block = static_cast<SharedSpec*>(std::malloc(kPerBlock * sizeof(SharedSpec)));
                 if (block == nullptr) {
                     return nullptr;
                 }
@@ -39,44 +46,57 @@ class SpecPool {
             }
             record = blocks_.back() + used_++;
         }
+        std::memcpy(&record->spec, spec, sizeof(FSSpec));
+        record->holders = 1;
         ++live_;
-        return record;
+        ++holders_;
+        return &record->spec;
     }
-    void release(const void* record) {
-        auto* freed = static_cast<FSSpec*>(const_cast<void*>(record));
-        std::memcpy(static_cast<void*>(freed), &free_, kLinkBytes);
-        free_ = freed;
+    void retain(const FSSpec* spec) {
+        ++recordOf(spec)->holders;
+        ++holders_;
+    }
+    void release(const void* spec) {
+        SharedSpec* record = recordOf(static_cast<const FSSpec*>(spec));
+        --holders_;
+        if (--record->holders > 0) {
+            return;
+        }
+        std::memcpy(static_cast<void*>(record), &free_, kLinkBytes);
+        free_ = record;
         if (--live_ == 0) {
-            for (FSSpec* block : blocks_) {
-                std::free(block);
-            }
-            blocks_.clear();
-            free_ = nullptr;
-            used_ = 0;
+            releaseAll();
         }
     }
 
-    size_t live() const { return live_; }
-    // Frees every record at once: for when all the live ones are known to be done with.
+    // How many keys hold a record, over all records.
+    size_t holders() const { return holders_; }
+    // Frees every record at once: for when all the holders are known to be done with them.
     void releaseAll() {
-        for (FSSpec* block : blocks_) {
+        for (SharedSpec* block : blocks_) {
             std::free(block);
         }
         blocks_.clear();
         free_ = nullptr;
         used_ = 0;
         live_ = 0;
+        holders_ = 0;
     }
 
   private:
+    static SharedSpec* recordOf(const FSSpec* spec) {
+        return reinterpret_cast<SharedSpec*>(const_cast<FSSpec*>(spec));
+    }
+
     static constexpr size_t kPerBlock = 4096;
     // A freed record's first bytes hold the next freed one.
     static constexpr size_t kLinkBytes = sizeof(void*);
-    static_assert(sizeof(FSSpec) >= kLinkBytes);
-    std::vector<FSSpec*> blocks_;
+    static_assert(sizeof(SharedSpec) >= kLinkBytes);
+    std::vector<SharedSpec*> blocks_;
     size_t used_ = 0;
     size_t live_ = 0;
-    FSSpec* free_ = nullptr; // threaded through the first bytes of the freed records
+    size_t holders_ = 0;
+    SharedSpec* free_ = nullptr; // threaded through the first bytes of the freed records
 };
 
 SpecPool& specPool() {
@@ -84,16 +104,13 @@ SpecPool& specPool() {
     return pool;
 }
 
-// Stores a fresh copy of the file specification under the key; a record it displaces is freed.
-void storeSpec(CFMutableDictionaryRef index, CFStringRef key, const FSSpec* spec) {
-    FSSpec* copy = specPool().allocate();
-    if (copy == nullptr) {
-        return;
-    }
-    std::memcpy(copy, spec, sizeof(FSSpec));
+// Stores the record under the key, as one more holder of it; a record it displaces loses a
+// holder.
+void storeSpec(CFMutableDictionaryRef index, CFStringRef key, const FSSpec* record) {
+    specPool().retain(record);
     const void* displaced = nullptr;
     bool had = CFDictionaryGetValueIfPresent(index, key, &displaced);
-    CFDictionarySetValue(index, key, copy);
+    CFDictionarySetValue(index, key, record);
     if (had) {
         specPool().release(displaced);
     }
@@ -159,9 +176,14 @@ Boolean ImageImportManagerFilterProc(Boolean, ItemCount, const FSCatalogInfo* ca
         return false; // folders are entered, not indexed
     }
     auto index = static_cast<CFMutableDictionaryRef>(data);
+    // One record for both keys: the walk's spec is the file's under either.
+    const FSSpec* record = specPool().allocate(spec);
+    if (record == nullptr) {
+        return false;
+    }
     CFStringRef bareName =
         CFStringCreateWithCharacters(kCFAllocatorDefault, name->unicode, name->length);
-    storeSpec(index, bareName, spec);
+    storeSpec(index, bareName, record);
     CFRelease(bareName);
 
     // The folder-qualified key, "folder/name", made from its units at once: the same text as
@@ -172,8 +194,9 @@ Boolean ImageImportManagerFilterProc(Boolean, ItemCount, const FSCatalogInfo* ca
     std::memcpy(qualified + prefix.length, name->unicode, name->length * sizeof(UniChar));
     CFStringRef qualifiedName =
         CFStringCreateWithCharacters(kCFAllocatorDefault, qualified, prefix.length + name->length);
-    storeSpec(index, qualifiedName, spec);
+    storeSpec(index, qualifiedName, record);
     CFRelease(qualifiedName);
+    ImageImportManagerFreeSpec(record); // the keys hold it now
     return false;
 }
 
@@ -227,9 +250,9 @@ void ImageImportManager::tearDown() {
         images = nullptr;
     }
     if (fsSpecs != nullptr) {
-        // Each value is a record of its own: when they are all the pool holds, the pool's
-        // blocks go at once, without a visit to every record.
-        if (specPool().live() == static_cast<size_t>(CFDictionaryGetCount(fsSpecs))) {
+        // Each value holds its record: when they are all the pool's holders, the pool's blocks
+        // go at once, without a visit to every record.
+        if (specPool().holders() == static_cast<size_t>(CFDictionaryGetCount(fsSpecs))) {
             specPool().releaseAll();
         } else {
             for (const void* value : valuesOf(fsSpecs)) {
