@@ -30,7 +30,7 @@ struct SharedSpec {
 
 class SpecPool {
   public:
-    // A record holding a copy of the spec, with one holder.
+    // A record holding a copy of the FSSpec, with one holder.
     FSSpec* allocate(const FSSpec* spec) {
         SharedSpec* record = free_;
         if (record != nullptr) {
@@ -176,7 +176,7 @@ Boolean ImageImportManagerFilterProc(Boolean, ItemCount, const FSCatalogInfo* ca
         return false; // folders are entered, not indexed
     }
     auto index = static_cast<CFMutableDictionaryRef>(data);
-    // One record for both keys: the walk's spec is the file's under either.
+    // One record for both keys: the FSSpec the walk gave is the file's under either.
     const FSSpec* record = specPool().allocate(spec);
     if (record == nullptr) {
         return false;

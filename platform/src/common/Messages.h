@@ -7,26 +7,6 @@
 
 namespace platform {
 
-inline std::string escapedForMessage(std::string_view text) {
-    static const char digits[] = "0123456789ABCDEF";
-    std::string out;
-    for (char c : text) {
-        auto byte = static_cast<unsigned char>(c);
-        if (c == '\n') {
-            out += "\\n";
-        } else if (c == '\t') {
-            out += "\\t";
-        } else if (byte < 0x20 || byte == 0x7F) {
-            out += "\\x";
-            out.push_back(digits[byte >> 4]);
-            out.push_back(digits[byte & 0xF]);
-        } else {
-            out.push_back(c);
-        }
-    }
-    return out;
-}
-
 // One character as a message names it, after a backslash of its own: itself when printable,
 // else "xNN".
 inline std::string characterForMessage(char c) {
@@ -38,6 +18,25 @@ inline std::string characterForMessage(char c) {
     std::string out = "x";
     out.push_back(digits[byte >> 4]);
     out.push_back(digits[byte & 0xF]);
+    return out;
+}
+
+// The text with each control character escaped: \n, \t, else \xNN.
+inline std::string escapedForMessage(std::string_view text) {
+    std::string out;
+    for (char c : text) {
+        auto byte = static_cast<unsigned char>(c);
+        if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (byte < 0x20 || byte == 0x7F) {
+            out += '\\';
+            out += characterForMessage(c);
+        } else {
+            out.push_back(c);
+        }
+    }
     return out;
 }
 

@@ -40,15 +40,20 @@ const __CFString* asString(CFStringRef string) {
     return platform::objectAs<const __CFString>(string, &platform::kStringClass);
 }
 
+// A new, empty string record with room for size bytes of text, not yet counted as live.
+__CFString* newStringRecord(size_t size) {
+    void* memory = ::operator new(sizeof(__CFString) + size, std::nothrow);
+    return memory == nullptr ? nullptr : new (memory) __CFString();
+}
+
 // A new string record holding the units, not yet counted as live.
 __CFString* allocateString(std::u16string_view units) {
     bool narrow = std::all_of(units.begin(), units.end(), [](char16_t u) { return u < 0x100; });
     size_t size = units.size() * (narrow ? 1 : sizeof(char16_t));
-    void* memory = ::operator new(sizeof(__CFString) + size, std::nothrow);
-    if (memory == nullptr) {
+    __CFString* string = newStringRecord(size);
+    if (string == nullptr) {
         return nullptr;
     }
-    auto* string = new (memory) __CFString();
     string->narrow = narrow;
     string->length = static_cast<uint32_t>(units.size());
     if (narrow) {
@@ -64,11 +69,10 @@ __CFString* allocateString(std::u16string_view units) {
 // A copy of a string record, stored as it is, not yet counted as live.
 __CFString* copyString(const __CFString* from) {
     size_t size = from->storedSize();
-    void* memory = ::operator new(sizeof(__CFString) + size, std::nothrow);
-    if (memory == nullptr) {
+    __CFString* string = newStringRecord(size);
+    if (string == nullptr) {
         return nullptr;
     }
-    auto* string = new (memory) __CFString();
     string->narrow = from->narrow;
     string->length = from->length;
     string->hash = from->hash;
@@ -78,15 +82,22 @@ __CFString* copyString(const __CFString* from) {
     return string;
 }
 
-CFStringRef makeString(std::u16string_view units) {
+// A string made by make() (a record not yet counted), counted as live; null when allocation of
+// strings has been made to fail or make() found no memory.
+template <class Make>
+CFStringRef createString(Make make) {
     if (!platform::allocationAllowed(&platform::kStringClass)) {
         return nullptr;
     }
-    __CFString* string = allocateString(units);
+    __CFString* string = make();
     if (string != nullptr) {
         platform::registerLive(string, &platform::kStringClass);
     }
     return string;
+}
+
+CFStringRef makeString(std::u16string_view units) {
+    return createString([&] { return allocateString(units); });
 }
 
 // Decodes bytes in one of the supported encodings.
@@ -326,14 +337,7 @@ CFStringRef CFStringCreateWithCharacters(CFAllocatorRef, const UniChar* chars, C
 
 CFStringRef CFStringCreateCopy(CFAllocatorRef, CFStringRef theString) {
     const __CFString* s = asString(theString);
-    if (s == nullptr || !platform::allocationAllowed(&platform::kStringClass)) {
-        return nullptr;
-    }
-    __CFString* string = copyString(s);
-    if (string != nullptr) {
-        platform::registerLive(string, &platform::kStringClass);
-    }
-    return string;
+    return s == nullptr ? nullptr : createString([&] { return copyString(s); });
 }
 
 CFStringRef CFStringCreateWithFormatAndArguments(CFAllocatorRef, CFDictionaryRef,

@@ -1,7 +1,6 @@
 #include "StringsFile.h"
 
 #include "../common/Messages.h"
-
 #include "../common/Unicode.h"
 
 namespace platform {
