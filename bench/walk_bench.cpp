@@ -139,9 +139,10 @@ Boolean countItem(Boolean, ItemCount, const FSCatalogInfo*, const FSRef*, const 
     return false;
 }
 
+// The heap's blocks and mappings, and the pages the platform carves its strings from.
 size_t heapInUse() {
     struct mallinfo2 info = mallinfo2();
-    return info.uordblks + info.hblkhd;
+    return info.uordblks + info.hblkhd + PlatformHost::smallRecordPageBytes();
 }
 
 struct Measures {

@@ -22,6 +22,9 @@ std::string liveObjectReport();
 // After the next `skip` creations of the class (such as "CFArray"), the following `count` fail.
 void failAllocations(const char* className, int skip, int count);
 void clearAllocationFailures();
+// The bytes of the pages that small records (strings) are carved from, whole pages counted: the
+// heap's own statistics do not see them.
+size_t smallRecordPageBytes();
 
 // --- Windows and controls -------------------------------------------------------------------
 

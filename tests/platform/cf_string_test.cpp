@@ -2,7 +2,9 @@
 #include "support/PlatformTest.h"
 
 #include <cstring>
+#include <set>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -177,6 +179,104 @@ TEST_F(CFStringTest, TextsOnEitherSideOfOneByteUnitsReadBackAndCompareTheSame) {
     for (CFStringRef s : {low, high, one, wide}) {
         CFRelease(s);
     }
+}
+
+// A text of the length, one byte a unit or not, different for each seed.
+std::u16string textOf(size_t length, bool wide, unsigned seed) {
+    std::u16string text(length, u'a');
+    for (size_t i = 0; i < length; ++i) {
+        text[i] = static_cast<char16_t>((wide && i % 7 == 3 ? 0x3a0 : 'a') + (seed + i) % 26);
+    }
+    return text;
+}
+
+std::u16string unitsOf(CFStringRef string) {
+    std::u16string back(static_cast<size_t>(CFStringGetLength(string)), u'?');
+    CFStringGetCharacters(string, CFRangeMake(0, CFStringGetLength(string)),
+                          reinterpret_cast<UniChar*>(back.data()));
+    return back;
+}
+
+// Strings of every length up to past the largest record kept in pages, stored either way, made
+// and released in an interleaved order, so that freed records are taken again: no string's text
+// is touched by another's record, nor by the bookkeeping of a freed one.
+TEST_F(CFStringTest, StringsOfEveryLengthKeepTheirTextsAsOthersAreFreedAndMade) {
+    struct Made {
+        std::u16string text;
+        CFStringRef string;
+    };
+    std::vector<Made> all;
+    unsigned seed = 0;
+    auto make = [&](size_t length, bool wide) {
+        std::u16string text = textOf(length, wide, seed++);
+        CFStringRef string =
+            CFStringCreateWithCharacters(nullptr, reinterpret_cast<const UniChar*>(text.data()),
+                                         static_cast<CFIndex>(text.size()));
+        ASSERT_NE(string, nullptr);
+        all.push_back({text, string});
+    };
+    for (int round = 0; round < 3; ++round) {
+        for (size_t length = 0; length <= 300; ++length) {
+            make(length, false);
+            make(length, true);
+            make(length, false);
+        }
+        // Every other string goes; the next round takes their records again.
+        std::vector<Made> kept;
+        for (size_t i = 0; i < all.size(); ++i) {
+            if (i % 2 == static_cast<size_t>(round % 2)) {
+                CFRelease(all[i].string);
+            } else {
+                kept.push_back(all[i]);
+            }
+        }
+        all.swap(kept);
+        for (const Made& made : all) {
+            ASSERT_EQ(unitsOf(made.string), made.text) << "length " << made.text.size();
+        }
+    }
+    for (const Made& made : all) {
+        CFStringRef copy = CFStringCreateCopy(nullptr, made.string);
+        EXPECT_TRUE(CFEqual(copy, made.string));
+        EXPECT_EQ(CFHash(copy), CFHash(made.string));
+        CFRelease(copy);
+        CFRelease(made.string);
+    }
+}
+
+// Short strings are carved from pages, which go back to the system as their strings go: at most
+// one emptied page is kept. (Under AddressSanitizer every string is a block of the heap.)
+TEST_F(CFStringTest, ThePagesOfShortStringsGoBackWhenTheStringsAreReleased) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "strings come from the heap under AddressSanitizer";
+#endif
+    size_t before = PlatformHost::smallRecordPageBytes();
+    std::vector<CFStringRef> strings;
+    size_t needed = 0; // the records' bytes: 20 and the text, in steps of 8
+    std::set<size_t> sizes;
+    for (int i = 0; i < 20000; ++i) {
+        bool wide = i % 5 == 0;
+        std::u16string text =
+            textOf(static_cast<size_t>(10 + i % 30), wide, static_cast<unsigned>(i));
+        strings.push_back(
+            CFStringCreateWithCharacters(nullptr, reinterpret_cast<const UniChar*>(text.data()),
+                                         static_cast<CFIndex>(text.size())));
+        size_t size = (20 + text.size() * (wide ? 2 : 1) + 7) / 8 * 8;
+        needed += size;
+        sizes.insert(size);
+    }
+    // Whole pages of 64 KiB, with a header of 64 bytes each: the pages hold the records (some
+    // maybe in room that pages held before had), with no more than a page a size to spare.
+    size_t after = PlatformHost::smallRecordPageBytes();
+    EXPECT_GE(after, needed);
+    EXPECT_LE(after - before, needed * 65536 / (65536 - 64) + sizes.size() * 65536);
+    for (size_t i = 0; i < strings.size(); i += 2) {
+        CFRelease(strings[i]);
+    }
+    for (size_t i = 1; i < strings.size(); i += 2) {
+        CFRelease(strings[i]);
+    }
+    EXPECT_LE(PlatformHost::smallRecordPageBytes(), before + 65536);
 }
 
 TEST_F(CFStringTest, SystemEncodingIsUtf8) {

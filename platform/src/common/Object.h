@@ -26,19 +26,36 @@ struct ObjectClass {
     // How many objects of the class are alive: what proves nothing was leaked.
     mutable long live = 0;
     mutable bool listed = false; // in the list of classes the leak report reads
+    // Destroys and frees an object of the class as the record type it was made as: set when
+    // an object of the class is first counted. Records have no virtual destructor, so that
+    // none carries a pointer to one.
+    mutable void (*destroy)(Object* object) = nullptr;
 };
 
+// The reference count of a constant object (CFSTR strings, constant UUIDs), which is never
+// freed nor counted as live.
+constexpr int32_t kImmortalRefCount = 0x7fffffff;
+
+// Twelve bytes, so that a record's own fields start in the four after them.
 struct Object {
     const ObjectClass* cls = nullptr;
     int32_t refCount = 1;
-    // Constant objects (CFSTR strings, constant UUIDs) are never freed nor counted as live.
-    bool immortal = false;
 
-    virtual ~Object() = default;
+    bool immortal() const { return refCount == kImmortalRefCount; }
 };
 
-// Counts a new object as live; it starts with one reference.
-void registerLive(Object* object, const ObjectClass* cls);
+template <class T>
+void destroyRecord(Object* object) {
+    delete static_cast<T*>(object);
+}
+
+// Counts a new object as live; it starts with one reference. T is the record's own type, which
+// is what the object is destroyed as.
+void registerLiveAs(Object* object, const ObjectClass* cls, void (*destroy)(Object* object));
+template <class T>
+void registerLive(T* object, const ObjectClass* cls) {
+    registerLiveAs(object, cls, &destroyRecord<T>);
+}
 void unregisterLive(Object* object);
 
 // Whether any creation has been asked to fail (by a test): the slow path.

@@ -29,9 +29,10 @@ std::map<std::string, FailureRequest>& failureRequests() {
 
 } // namespace
 
-void registerLive(Object* object, const ObjectClass* cls) {
+void registerLiveAs(Object* object, const ObjectClass* cls, void (*destroy)(Object* object)) {
     object->cls = cls;
     object->refCount = 1;
+    cls->destroy = destroy;
     ++cls->live;
     ++gLiveCount;
     if (!cls->listed) {
@@ -41,7 +42,7 @@ void registerLive(Object* object, const ObjectClass* cls) {
 }
 
 void unregisterLive(Object* object) {
-    if (object->immortal) {
+    if (object->immortal()) {
         return;
     }
     --object->cls->live;
@@ -50,7 +51,7 @@ void unregisterLive(Object* object) {
 
 void makeImmortal(Object* object) {
     unregisterLive(object);
-    object->immortal = true;
+    object->refCount = kImmortalRefCount;
 }
 
 bool gAllocationFailuresRequested = false;
@@ -79,13 +80,13 @@ bool allocationAllowedSlow(const ObjectClass* cls) {
 }
 
 void retainObject(Object* object) {
-    if (object != nullptr && !object->immortal) {
+    if (object != nullptr && !object->immortal()) {
         ++object->refCount;
     }
 }
 
 void releaseObject(Object* object) {
-    if (object == nullptr || object->immortal) {
+    if (object == nullptr || object->immortal()) {
         return;
     }
     if (object->refCount <= 0) {
@@ -99,7 +100,7 @@ void releaseObject(Object* object) {
         object->cls->finalize(object);
     }
     unregisterLive(object);
-    delete object;
+    object->cls->destroy(object);
 }
 
 std::string describeObject(CFTypeRef cf) {

@@ -5,23 +5,27 @@
 
 #include "../common/Object.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <string>
 #include <string_view>
 
-// A string object and its text in one allocation, after the record: one byte a unit when every
-// unit is below 0x100 (the common case of names and keys), else the UTF-16 units. Equal texts
-// are always stored the same way, so the stored bytes can be hashed and compared directly.
+// A string object and its text in one allocation: one byte a unit when every unit is below
+// 0x100 (the common case of names and keys), else the UTF-16 units. Equal texts are always
+// stored the same way, so the stored bytes can be hashed and compared directly. The text starts
+// right after the hash, 20 bytes into the record, in what would be the record's tail padding.
 struct __CFString : platform::Object {
-    bool narrow = false;       // one byte a unit
-    uint32_t length = 0;       // in UTF-16 units
+    uint32_t length : 31 = 0;  // in UTF-16 units
+    uint32_t narrow : 1 = 0;   // one byte a unit
     mutable uint32_t hash = 0; // worked out when first asked for; 0 until then
+    uint8_t text[];            // the stored units; written only after the record is made
 
-    const uint8_t* bytes() const { return reinterpret_cast<const uint8_t*>(this + 1); }
-    uint8_t* bytes() { return reinterpret_cast<uint8_t*>(this + 1); }
-    const char16_t* wideUnits() const { return reinterpret_cast<const char16_t*>(this + 1); }
-    char16_t* wideUnits() { return reinterpret_cast<char16_t*>(this + 1); }
+    const uint8_t* bytes() const { return text; }
+    uint8_t* bytes() { return text; }
+    const char16_t* wideUnits() const { return reinterpret_cast<const char16_t*>(text); }
+    char16_t* wideUnits() { return reinterpret_cast<char16_t*>(text); }
     size_t storedSize() const { return length * (narrow ? 1 : sizeof(char16_t)); }
 
     char16_t unitAt(size_t i) const { return narrow ? bytes()[i] : wideUnits()[i]; }
@@ -41,11 +45,19 @@ struct __CFString : platform::Object {
         return out;
     }
 
-    // Allocated and freed whole, with room for the text after the record.
-    static void operator delete(void* memory) { ::operator delete(memory); }
+    // Where the text starts, and the bytes a record with size bytes of text needs.
+    static constexpr size_t kTextOffset = 20;
+    static size_t allocationSize(size_t size) {
+        return std::max(sizeof(__CFString), kTextOffset + size);
+    }
+
+    // Made and freed only with their text, as small blocks (cfstring.cpp).
+    static void operator delete(void* memory) = delete;
 };
-// The flag sits in the object record's tail padding: a string record is 32 bytes.
-static_assert(sizeof(__CFString) == 32);
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Winvalid-offsetof"
+static_assert(offsetof(__CFString, text) == __CFString::kTextOffset);
+#pragma GCC diagnostic pop
 
 namespace platform {
 

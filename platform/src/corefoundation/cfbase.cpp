@@ -20,7 +20,7 @@ CFIndex CFGetRetainCount(CFTypeRef cf) {
     if (object == nullptr) {
         return 0;
     }
-    return object->immortal ? 0x7fffffff : object->refCount;
+    return object->refCount; // a constant's is already the largest
 }
 
 CFTypeID CFGetTypeID(CFTypeRef cf) {

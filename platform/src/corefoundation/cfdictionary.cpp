@@ -38,7 +38,7 @@ struct __CFDictionary : platform::Object {
     bool hasNullKey = false;
     const void* nullKeyValue = nullptr;
 
-    ~__CFDictionary() override {
+    ~__CFDictionary() {
         std::free(tags);
         std::free(slots);
     }

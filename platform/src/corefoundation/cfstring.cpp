@@ -2,6 +2,7 @@
 #include <CoreFoundation/CFString.h>
 
 #include "../common/Object.h"
+#include "../common/SmallBlocks.h"
 #include "../common/TypeIDs.h"
 #include "../common/Unicode.h"
 #include "Strings.h"
@@ -40,10 +41,18 @@ const __CFString* asString(CFStringRef string) {
     return platform::objectAs<const __CFString>(string, &platform::kStringClass);
 }
 
-// A new, empty string record with room for size bytes of text, not yet counted as live.
+// A new, empty string record with room for size bytes of text, not yet counted as live. Records
+// are small blocks, freed by destroyString.
 __CFString* newStringRecord(size_t size) {
-    void* memory = ::operator new(sizeof(__CFString) + size, std::nothrow);
+    void* memory = platform::allocateSmallBlock(__CFString::allocationSize(size));
     return memory == nullptr ? nullptr : new (memory) __CFString();
+}
+
+void destroyString(platform::Object* object) {
+    auto* string = static_cast<__CFString*>(object);
+    size_t size = __CFString::allocationSize(string->storedSize());
+    string->~__CFString();
+    platform::freeSmallBlock(string, size);
 }
 
 // A new string record holding the units, not yet counted as live.
@@ -91,7 +100,7 @@ CFStringRef createString(Make make) {
     }
     __CFString* string = make();
     if (string != nullptr) {
-        platform::registerLive(string, &platform::kStringClass);
+        platform::registerLiveAs(string, &platform::kStringClass, destroyString);
     }
     return string;
 }
@@ -459,7 +468,7 @@ CFStringRef __CFStringMakeConstantString(const char* cStr) {
         return found->second;
     }
     __CFString* string = allocateString(platform::utf8ToUtf16Lenient(key));
-    platform::registerLive(string, &platform::kStringClass);
+    platform::registerLiveAs(string, &platform::kStringClass, destroyString);
     platform::makeImmortal(string);
     constants->emplace(key, string);
     return string;

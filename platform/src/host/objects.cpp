@@ -1,6 +1,7 @@
 #include <PlatformHost.h>
 
 #include "../common/LiveObjects.h"
+#include "../common/SmallBlocks.h"
 
 namespace PlatformHost {
 
@@ -15,6 +16,9 @@ void failAllocations(const char* className, int skip, int count) {
 }
 void clearAllocationFailures() {
     platform::clearAllocationFailures();
+}
+size_t smallRecordPageBytes() {
+    return platform::smallBlockPageBytes();
 }
 
 } // namespace PlatformHost
