@@ -29,10 +29,11 @@ struct __CFDictionary : platform::Object {
     bool cfTypeKeys = false; // the keys are CF objects: CFHash and CFEqual, called directly
     // Each slot's tag is the low 32 bits of its key's hash (never 0), 0 for an empty slot. The
     // tags stand apart from the slots so that a probe reads a small array, and a key is looked
-    // at only where its tag matches; a key's home is its tag's low bits.
+    // at only where its tag matches. A key's home is its tag scaled to the capacity, so that the
+    // table can grow by half rather than double: a large table is then at least half full.
     uint32_t* tags = nullptr;
     Slot* slots = nullptr;
-    size_t capacity = 0; // a power of two, or 0
+    size_t capacity = 0; // 0 until the first key
     size_t used = 0;     // slots holding a key
     // A key that is the null pointer has a place of its own.
     bool hasNullKey = false;
@@ -73,10 +74,13 @@ struct __CFDictionary : platform::Object {
         }
         return keyCallBacks.equal != nullptr && keyCallBacks.equal(a, b);
     }
+    static size_t homeOf(uint32_t tag, size_t slotCount) {
+        return static_cast<size_t>((static_cast<uint64_t>(tag) * slotCount) >> 32);
+    }
+    static size_t after(size_t i, size_t slotCount) { return i + 1 == slotCount ? 0 : i + 1; }
     // The slot holding the key, or the empty slot where it would go. The table is never full.
     size_t probe(const void* key, uint32_t tag) const {
-        size_t mask = capacity - 1;
-        for (size_t i = tag & mask;; i = (i + 1) & mask) {
+        for (size_t i = homeOf(tag, capacity);; i = after(i, capacity)) {
             uint32_t here = tags[i];
             if (here == 0 || (here == tag && keysEqual(slots[i].key, key))) {
                 return i;
@@ -97,7 +101,7 @@ struct __CFDictionary : platform::Object {
         }
         size_t grown = capacity == 0 ? 8 : capacity;
         while ((keys + 1) * 4 > grown * 3) {
-            grown *= 2;
+            grown += grown / 2;
         }
         auto* freshTags = static_cast<uint32_t*>(std::calloc(grown, sizeof(uint32_t)));
         auto* freshSlots = static_cast<Slot*>(std::malloc(grown * sizeof(Slot)));
@@ -106,12 +110,11 @@ struct __CFDictionary : platform::Object {
             std::free(freshSlots);
             return false;
         }
-        size_t mask = grown - 1;
         for (size_t i = 0; i < capacity; ++i) {
             if (tags[i] != 0) {
-                size_t at = tags[i] & mask;
+                size_t at = homeOf(tags[i], grown);
                 while (freshTags[at] != 0) {
-                    at = (at + 1) & mask;
+                    at = after(at, grown);
                 }
                 freshTags[at] = tags[i];
                 freshSlots[at] = slots[i];
@@ -126,10 +129,9 @@ struct __CFDictionary : platform::Object {
     }
     // Empties slot i and moves later keys of its run back, so no probe sequence is broken.
     void vacate(size_t i) {
-        size_t mask = capacity - 1;
         size_t hole = i;
-        for (size_t j = (i + 1) & mask; tags[j] != 0; j = (j + 1) & mask) {
-            size_t home = tags[j] & mask;
+        for (size_t j = after(i, capacity); tags[j] != 0; j = after(j, capacity)) {
+            size_t home = homeOf(tags[j], capacity);
             // Whether j's home lies cyclically in (hole, j]: then it stays.
             bool stays = hole <= j ? (home > hole && home <= j) : (home > hole || home <= j);
             if (!stays) {
