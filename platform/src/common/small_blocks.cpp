@@ -73,7 +73,8 @@ Page* pageOf(void* block) {
 // kPagesPerMapping pages aligned to their size, from one mapping trimmed at both ends.
 bool mapFreshPages() {
     size_t length = (kPagesPerMapping + 1) * kPageSize;
-    void* mapped = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    void* mapped =
+        mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (mapped == MAP_FAILED) {
         return false;
     }
