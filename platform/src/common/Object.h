@@ -36,7 +36,7 @@ struct ObjectClass {
 // freed nor counted as live.
 constexpr int32_t kImmortalRefCount = 0x7fffffff;
 
-// Twelve bytes, so that a record's own fields start in the four after them.
+// Its fields take twelve bytes: a record's own fields start in the four of padding after them.
 struct Object {
     const ObjectClass* cls = nullptr;
     int32_t refCount = 1;
