@@ -103,6 +103,39 @@ TEST_F(CFCollectionsTest, TypeValuesAreRetainedAndReplacedValuesReleased) {
     CFRelease(second);
 }
 
+// AddValue stores only under a key not yet there: a present key keeps its value and its key
+// object, and the value offered is not kept. The null key is a key like any other.
+TEST_F(CFCollectionsTest, AddValueLeavesAPresentKeyAsItIs) {
+    CFMutableDictionaryRef dict = CFDictionaryCreateMutable(
+        nullptr, 0, &kCFTypeDictionaryKeyCallBacks, &kCFTypeDictionaryValueCallBacks);
+    CFStringRef firstKey = CFStringCreateWithCString(nullptr, "k", kCFStringEncodingUTF8);
+    CFStringRef secondKey = CFStringCreateWithCString(nullptr, "k", kCFStringEncodingUTF8);
+    CFStringRef first = CFStringCreateWithCString(nullptr, "1", kCFStringEncodingUTF8);
+    CFStringRef second = CFStringCreateWithCString(nullptr, "2", kCFStringEncodingUTF8);
+    CFDictionaryAddValue(dict, firstKey, first);
+    EXPECT_EQ(CFDictionaryGetCount(dict), 1);
+    EXPECT_EQ(CFGetRetainCount(first), 2);
+    CFDictionaryAddValue(dict, secondKey, second);
+    EXPECT_EQ(CFDictionaryGetCount(dict), 1);
+    EXPECT_EQ(CFDictionaryGetValue(dict, secondKey), first);
+    EXPECT_EQ(CFGetRetainCount(second), 1) << "the value offered is not kept";
+    EXPECT_EQ(CFGetRetainCount(firstKey), 2);
+    EXPECT_EQ(CFGetRetainCount(secondKey), 1) << "the key object stored first stays";
+    CFDictionaryAddValue(dict, nullptr, second);
+    CFDictionaryAddValue(dict, nullptr, first);
+    EXPECT_EQ(CFDictionaryGetCount(dict), 2);
+    EXPECT_EQ(CFDictionaryGetValue(dict, nullptr), second);
+    // SetValue, by contrast, replaces the value.
+    CFDictionarySetValue(dict, secondKey, second);
+    EXPECT_EQ(CFDictionaryGetValue(dict, firstKey), second);
+    EXPECT_EQ(CFGetRetainCount(first), 1);
+    CFRelease(dict);
+    for (CFStringRef s : {firstKey, secondKey, first, second}) {
+        EXPECT_EQ(CFGetRetainCount(s), 1);
+        CFRelease(s);
+    }
+}
+
 TEST_F(CFCollectionsTest, ManyKeysStayFindable) {
     CFMutableDictionaryRef dict =
         CFDictionaryCreateMutable(nullptr, 0, &kCFTypeDictionaryKeyCallBacks, nullptr);

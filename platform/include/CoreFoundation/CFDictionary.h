@@ -52,6 +52,7 @@ const void* CFDictionaryGetValue(CFDictionaryRef theDict, const void* key);
 Boolean CFDictionaryGetValueIfPresent(CFDictionaryRef theDict, const void* key, const void** value);
 Boolean CFDictionaryContainsKey(CFDictionaryRef theDict, const void* key);
 /* Adds or replaces; a replaced value is released through the value callbacks. */
+void CFDictionaryAddValue(CFMutableDictionaryRef theDict, const void* key, const void* value);
 void CFDictionarySetValue(CFMutableDictionaryRef theDict, const void* key, const void* value);
 void CFDictionaryRemoveValue(CFMutableDictionaryRef theDict, const void* key);
 void CFDictionaryRemoveAllValues(CFMutableDictionaryRef theDict);

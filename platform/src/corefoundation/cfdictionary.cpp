@@ -201,6 +201,61 @@ void dictionaryFinalize(platform::Object* object) {
     static_cast<__CFDictionary*>(object)->clear();
 }
 
+enum class WhenPresent { Replace, Keep };
+
+// Stores the value under the key; a key already there keeps its first key object, and its value
+// is replaced or kept.
+void storeValue(__CFDictionary* dict, const void* key, const void* value, WhenPresent whenPresent) {
+    auto releaseValue = [dict](const void* v) {
+        if (dict->valueCallBacks.release != nullptr) {
+            dict->valueCallBacks.release(nullptr, v);
+        }
+    };
+    if (dict->valueCallBacks.retain != nullptr) {
+        value = dict->valueCallBacks.retain(nullptr, value);
+    }
+    if (key == nullptr) {
+        bool had = dict->hasNullKey;
+        if (had && whenPresent == WhenPresent::Keep) {
+            releaseValue(value);
+            return;
+        }
+        const void* old = dict->nullKeyValue;
+        if (!had && dict->keyCallBacks.retain != nullptr) {
+            dict->keyCallBacks.retain(nullptr, key);
+        }
+        dict->hasNullKey = true;
+        dict->nullKeyValue = value;
+        if (had) {
+            releaseValue(old);
+        }
+        return;
+    }
+    if (!dict->reserve(dict->used + 1)) {
+        releaseValue(value);
+        return;
+    }
+    uint32_t tag = dict->tagOf(key);
+    size_t at = dict->probe(key, tag);
+    __CFDictionary::Slot& slot = dict->slots[at];
+    if (dict->tags[at] != 0) {
+        if (whenPresent == WhenPresent::Keep) {
+            releaseValue(value);
+            return;
+        }
+        const void* old = slot.value;
+        slot.value = value;
+        releaseValue(old);
+        return;
+    }
+    if (dict->keyCallBacks.retain != nullptr) {
+        key = dict->keyCallBacks.retain(nullptr, key);
+    }
+    dict->tags[at] = tag;
+    slot = {key, value};
+    ++dict->used;
+}
+
 std::string dictionaryDescribe(const platform::Object* object) {
     return "<CFDictionary of " +
            std::to_string(static_cast<const __CFDictionary*>(object)->count()) + ">";
@@ -282,49 +337,15 @@ Boolean CFDictionaryContainsKey(CFDictionaryRef theDict, const void* key) {
 }
 
 void CFDictionarySetValue(CFMutableDictionaryRef theDict, const void* key, const void* value) {
-    __CFDictionary* dict = asDictionary(theDict);
-    if (dict == nullptr) {
-        return;
+    if (__CFDictionary* dict = asDictionary(theDict)) {
+        storeValue(dict, key, value, WhenPresent::Replace);
     }
-    if (dict->valueCallBacks.retain != nullptr) {
-        value = dict->valueCallBacks.retain(nullptr, value);
+}
+
+void CFDictionaryAddValue(CFMutableDictionaryRef theDict, const void* key, const void* value) {
+    if (__CFDictionary* dict = asDictionary(theDict)) {
+        storeValue(dict, key, value, WhenPresent::Keep);
     }
-    if (key == nullptr) {
-        const void* old = dict->nullKeyValue;
-        bool had = dict->hasNullKey;
-        if (!had && dict->keyCallBacks.retain != nullptr) {
-            dict->keyCallBacks.retain(nullptr, key);
-        }
-        dict->hasNullKey = true;
-        dict->nullKeyValue = value;
-        if (had && dict->valueCallBacks.release != nullptr) {
-            dict->valueCallBacks.release(nullptr, old);
-        }
-        return;
-    }
-    if (!dict->reserve(dict->used + 1)) {
-        if (dict->valueCallBacks.release != nullptr) {
-            dict->valueCallBacks.release(nullptr, value);
-        }
-        return;
-    }
-    uint32_t tag = dict->tagOf(key);
-    size_t at = dict->probe(key, tag);
-    __CFDictionary::Slot& slot = dict->slots[at];
-    if (dict->tags[at] != 0) {
-        const void* old = slot.value;
-        slot.value = value;
-        if (dict->valueCallBacks.release != nullptr) {
-            dict->valueCallBacks.release(nullptr, old);
-        }
-        return;
-    }
-    if (dict->keyCallBacks.retain != nullptr) {
-        key = dict->keyCallBacks.retain(nullptr, key);
-    }
-    dict->tags[at] = tag;
-    slot = {key, value};
-    ++dict->used;
 }
 
 void CFDictionaryRemoveValue(CFMutableDictionaryRef theDict, const void* key) {
