@@ -105,15 +105,23 @@ SpecPool& specPool() {
 }
 
 // Stores the record under the key, as one more holder of it; a record it displaces loses a
-// holder.
+// holder. A key seen for the first time, the common case, is stored with one look into the
+// table.
 void storeSpec(CFMutableDictionaryRef index, CFStringRef key, const FSSpec* record) {
     specPool().retain(record);
-    const void* displaced = nullptr;
-    bool had = CFDictionaryGetValueIfPresent(index, key, &displaced);
-    CFDictionarySetValue(index, key, record);
-    if (had) {
-        specPool().release(displaced);
+    CFIndex before = CFDictionaryGetCount(index);
+    CFDictionaryAddValue(index, key, record);
+    if (CFDictionaryGetCount(index) > before) {
+        return;
     }
+    // The key was there already, and the file visited later wins.
+    const void* displaced = nullptr;
+    if (!CFDictionaryGetValueIfPresent(index, key, &displaced)) {
+        specPool().release(record); // not stored: there was no memory for the key
+        return;
+    }
+    CFDictionarySetValue(index, key, record);
+    specPool().release(displaced);
 }
 
 // Every value of the dictionary.
@@ -134,26 +142,30 @@ const FSSpec* specFor(CFDictionaryRef index, CFStringRef name) {
 namespace {
 
 // The folder the last indexed file lay in, and its "name/" prefix as UTF-16 units: every file of
-// a folder comes with the same parent, so its name is looked up once per folder, not per file.
+// a folder comes with the same parent, so the parent is looked up once per folder, not per file.
+// A file's FSSpec names its folder (volume and folder ID), which tells when the folder changes.
 struct FolderPrefix {
-    FSRef parent;
+    SInt16 vRefNum = 0;
+    SInt32 parID = 0;
     bool known = false;
     UInt16 length = 0;
     UniChar units[256]; // the folder's name and a "/"
 };
 FolderPrefix gLastFolder;
 
-const FolderPrefix& prefixFor(const FSRef* item) {
+const FolderPrefix& prefixFor(const FSRef* item, const FSSpec* spec) {
+    if (gLastFolder.known && spec->vRefNum == gLastFolder.vRefNum &&
+        spec->parID == gLastFolder.parID) {
+        return gLastFolder;
+    }
     FSRef parent;
     std::memset(&parent, 0, sizeof parent);
     FSGetParentRef(item, &parent);
-    if (gLastFolder.known && std::memcmp(&parent, &gLastFolder.parent, sizeof parent) == 0) {
-        return gLastFolder;
-    }
     HFSUniStr255 parentName;
     std::memset(&parentName, 0, sizeof parentName);
     FSGetFileDirName(&parent, &parentName);
-    gLastFolder.parent = parent;
+    gLastFolder.vRefNum = spec->vRefNum;
+    gLastFolder.parID = spec->parID;
     gLastFolder.known = true;
     std::memcpy(gLastFolder.units, parentName.unicode, parentName.length * sizeof(UniChar));
     gLastFolder.units[parentName.length] = '/';
@@ -188,7 +200,7 @@ Boolean ImageImportManagerFilterProc(Boolean, ItemCount, const FSCatalogInfo* ca
 
     // The folder-qualified key, "folder/name", made from its units at once: the same text as
     // the format "%@/%@" of the folder's name and the bare name gives.
-    const FolderPrefix& prefix = prefixFor(ref);
+    const FolderPrefix& prefix = prefixFor(ref, spec);
     UniChar qualified[256 + 255];
     std::memcpy(qualified, prefix.units, prefix.length * sizeof(UniChar));
     std::memcpy(qualified + prefix.length, name->unicode, name->length * sizeof(UniChar));
