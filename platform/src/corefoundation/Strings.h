@@ -45,6 +45,7 @@ struct __CFString : platform::Object {
         return out;
     }
 
+    static constexpr size_t kLongestLength = 0x7fffffff;
     // Where the text starts, and the bytes a record with size bytes of text needs.
     static constexpr size_t kTextOffset = 20;
     static size_t allocationSize(size_t size) {

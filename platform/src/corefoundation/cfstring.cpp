@@ -55,8 +55,12 @@ void destroyString(platform::Object* object) {
     platform::freeSmallBlock(string, size);
 }
 
-// A new string record holding the units, not yet counted as live.
+// A new string record holding the units, not yet counted as live; null for more units than a
+// record can count (its length has 31 bits).
 __CFString* allocateString(std::u16string_view units) {
+    if (units.size() > __CFString::kLongestLength) {
+        return nullptr;
+    }
     bool narrow = std::all_of(units.begin(), units.end(), [](char16_t u) { return u < 0x100; });
     size_t size = units.size() * (narrow ? 1 : sizeof(char16_t));
     __CFString* string = newStringRecord(size);
