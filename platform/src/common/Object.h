@@ -26,9 +26,9 @@ struct ObjectClass {
     // How many objects of the class are alive: what proves nothing was leaked.
     mutable long live = 0;
     mutable bool listed = false; // in the list of classes the leak report reads
-    // Destroys and frees an object of the class as the record type it was made as: set when
-    // an object of the class is first counted. Records have no virtual destructor, so that
-    // none carries a pointer to one.
+    // Destroys and frees an object of the class as the record type it was made as: set as each
+    // object is counted (all objects of a class are of one record type). Records have no
+    // virtual destructor, so that none carries a pointer to one.
     mutable void (*destroy)(Object* object) = nullptr;
 };
 
