@@ -117,6 +117,11 @@ extern "C" ControlKeyFilterResult accountKeyFilter(ControlRef theControl, SInt16
         if (grown > limit && grown > length) {
             return refuse();
         }
+        // A full field with nothing selected takes no key that adds, whatever it is: the
+        // second half of a pair counts no bytes of its own, but it must not slip in either.
+        if (selected <= 0 && length >= limit) {
+            return refuse();
+        }
     }
     if (isRefusedCharacter(character)) {
         return refuse();

@@ -144,6 +144,31 @@ TEST_F(KeyFilterTest, ACharacterBeyondSixteenBitsNeedsRoomForAllFourBytes) {
     }
 }
 
+// In a full field every key that would add is refused with a beep, whatever it is; the four
+// editing keys still pass.
+TEST_F(KeyFilterTest, AFullFieldRefusesEveryKeyButTheEditingOnes) {
+    struct Case {
+        SInt32 mode;
+        size_t length;
+        UInt16 key;
+        bool passes;
+    };
+    const Case cases[] = {
+        {2, 32, 0xDE00, false}, {2, 32, 0xD83D, false}, {2, 32, 'a', false},
+        {2, 32, 0x0001, false}, {3, 64, 0xDC00, false}, {3, 64, 0xDFFF, false},
+        {1, 0, 0xDE00, false},  {2, 31, 0xDE00, true},  {2, 32, 8, true},
+        {2, 32, 127, true},     {2, 32, 28, true},      {2, 32, 29, true},
+        {1, 0, 8, true},
+    };
+    for (const Case& c : cases) {
+        context_->accountingMode = c.mode;
+        long beeps = PlatformHost::beeps();
+        EXPECT_EQ(passes(501, std::string(c.length, 'a'), c.key), c.passes)
+            << "mode " << c.mode << ", " << c.length << " bytes, key " << c.key;
+        EXPECT_EQ(PlatformHost::beeps() - beeps, c.passes ? 0 : 1) << "key " << c.key;
+    }
+}
+
 TEST_F(KeyFilterTest, PasswordFieldsAreLimitedToo) {
     context_->accountingMode = 2;
     ControlRef password = nullptr;

@@ -164,13 +164,37 @@ void encodeRef(const ItemRef& item, FSRef* ref) {
     encodeRefParts(item.isFolder, item.folderID, item.nodeID, item.name, ref);
 }
 
+namespace {
+
+// Whether the folder is the ancestor or the folder itself, following the registered parents.
+bool isWithin(const Registry& r, UInt32 folderID, UInt32 ancestorID) {
+    for (size_t steps = 0; steps <= r.folders.size(); ++steps) {
+        if (folderID == ancestorID) {
+            return true;
+        }
+        if (folderID == fsRtDirID) {
+            return false;
+        }
+        auto found = r.folders.find(folderID);
+        if (found == r.folders.end()) {
+            return false;
+        }
+        folderID = found->second.parentID;
+    }
+    return true; // a loop already: treat it as inside
+}
+
+} // namespace
+
 UInt32 registerFolder(UInt32 parentID, std::string_view name, dev_t dev, ino_t ino) {
     Registry& r = registry();
     auto found = r.byInode.find({dev, ino});
     if (found != r.byInode.end()) {
         Folder& folder = r.folders[found->second];
-        // A folder moved since is found where it is now.
-        if (folder.parentID != parentID || folder.name != name) {
+        // A folder moved since is found where it is now, unless its new place lies inside it
+        // (a bind mount shows a folder within itself): the registry's parents never loop.
+        if ((folder.parentID != parentID || folder.name != name) &&
+            !isWithin(r, parentID, found->second)) {
             folder.parentID = parentID;
             folder.name.assign(name);
         }
@@ -211,35 +235,42 @@ UInt32 fileNodeID(ino_t ino) {
 
 int openFolder(UInt32 folderID) {
     Registry& r = registry();
-    auto found = r.folders.find(folderID);
-    if (found == r.folders.end()) {
-        errno = ENOENT;
-        return -1;
-    }
-    Folder& folder = found->second;
-    int fd;
-    if (folderID == fsRtDirID) {
-        fd = open("/", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    } else {
-        auto parent = r.folders.find(folder.parentID);
-        if (parent == r.folders.end()) {
+    // The names from the nearest folder already open (or the root) down to this one; the walk
+    // up is bounded by the registry's size, so a loop in it ends with ELOOP.
+    std::vector<const std::string*> names;
+    int fd = -1;
+    bool borrowed = false;
+    for (UInt32 at = folderID;;) {
+        auto found = r.folders.find(at);
+        if (found == r.folders.end()) {
             errno = ENOENT;
             return -1;
         }
-        int parentFd = parent->second.lentFd;
-        bool borrowed = parentFd >= 0;
-        if (!borrowed) {
-            parentFd = openFolder(folder.parentID);
-            if (parentFd < 0) {
-                return -1;
-            }
+        if (at == fsRtDirID) {
+            fd = open("/", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            break;
         }
-        fd = openat(parentFd, folder.name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (at != folderID && found->second.lentFd >= 0) {
+            fd = found->second.lentFd;
+            borrowed = true;
+            break;
+        }
+        if (names.size() > r.folders.size()) {
+            errno = ELOOP;
+            return -1;
+        }
+        names.push_back(&found->second.name);
+        at = found->second.parentID;
+    }
+    for (auto name = names.rbegin(); fd >= 0 && name != names.rend(); ++name) {
+        int next = openat(fd, (*name)->c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         int saved = errno;
         if (!borrowed) {
-            close(parentFd);
+            close(fd);
         }
+        borrowed = false;
         errno = saved;
+        fd = next;
     }
     return fd;
 }

@@ -65,8 +65,16 @@ OSErr FSOpenIterator(const FSRef* container, FSIteratorFlags iteratorFlags, FSIt
     }
     opened->dir = dir;
     opened->folderID = item.folderID;
-    // The registry knows the folder's device: no stat of it is needed.
-    opened->dev = platform::folderDevice(item.folderID);
+    // The folder's own device, not the one it was registered under: a folder that is a mount
+    // point holds items of another file system, whose inodes may match folders outside it.
+    struct stat st {};
+    if (fstat(fd, &st) != 0) {
+        OSErr status = platform::statusForErrno(errno);
+        closedir(dir);
+        platform::releaseObject(opened);
+        return status;
+    }
+    opened->dev = st.st_dev;
     platform::lendFolderDescriptor(item.folderID, fd);
     *iterator = opened;
     return noErr;
