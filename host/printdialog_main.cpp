@@ -5,8 +5,8 @@
 //   printdialog -i                   takes the commands from the terminal
 //   printdialog --printers           lists the print server's queues
 //   printdialog --window             the dialog in a real window on the display
-//   options: --bundle PATH  --out DIR  --printer QUEUE|PPD  --server HOST:PORT  --file PATH
-//            --timeout SECONDS
+//   printdialog --help | --version
+// The options are listed by --help (kHelp below) and in printdialog.1.
 #include "host/printing/Printer.h"
 #include "host/scenario/ScenarioRunner.h"
 #include "host/window/WindowApp.h"
@@ -78,12 +78,53 @@ std::string nameOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+const char* const kHelp = R"(usage: printdialog [OPTION]... [SCENARIO]...
+       printdialog [OPTION]... -i | --printers | --window
+
+The print dialog around the Accounting pane, loaded from its bundle. With no scenario it runs the
+demo tour and writes pictures of the pane and the prompt to printdialog-out/.
+
+Modes:
+  SCENARIO...              run scenario files (exit 0 all checks held, 1 one failed, 2 broken)
+  -i                       read scenario commands from the terminal
+  --printers               list the print server's queues and whether the pane serves them
+  --window                 open the dialog in a window on the display (GTK)
+  --help                   show this text
+  --version                show the version
+
+Options:
+  --printer QUEUE|PPD      the printer: cups:QUEUE is always a queue; otherwise a PPD file
+                           that exists, else a queue of that name (repeat it in --window)
+  --server HOST:PORT       the CUPS server (else CUPS_SERVER, else libcups's default)
+  --encryption never|if-requested|required|always
+                           how connections to the server are encrypted (else CUPS_ENCRYPTION,
+                           else client.conf's Encryption); required and always never send a
+                           request in clear, and fail on a server without TLS
+  --user NAME              the job's user (else CUPS_USER, else the login name)
+  --timeout SECONDS        how long a job may take with the server, all waits together
+                           (default 10)
+  --file PATH              the document to print (default: a one-page PDF test page)
+  --bundle PATH            the pane's bundle (default: the one installed with the program)
+  --out DIR                where pictures go (default printdialog-out)
+  --settings PATH          (--window) start from this print-settings file
+  --layout-file PATH       (--window) keep the places of the controls in this file
+
+When the server asks for a password, printdialog asks: in the window with a dialog, at the
+terminal without echo; a scenario's password lines answer first. A wrong password is asked for
+again at most twice. Passwords are never written anywhere.
+
+Environment:
+  CUPS_SERVER              the print server, when --server is not given
+  CUPS_USER                the job's user, when --user is not given
+  CUPS_ENCRYPTION          Never, IfRequested, Required or Always, when --encryption is not given
+  DISPLAY, WAYLAND_DISPLAY the display --window opens on
+
+See printdialog(1).
+)";
+
 int usage() {
-    std::cerr << "usage: printdialog [--bundle PATH] [--out DIR] [--printer QUEUE|PPD]\n"
-                 "                   [--server HOST:PORT] [--file PATH] [--timeout SECONDS]\n"
-                 "                   [-i | --printers | --window [--settings PATH] [--layout-file "
-                 "PATH] |\n"
-                 "                    SCENARIO...]\n";
+    std::cerr << "usage: printdialog [OPTION]... [SCENARIO]... | -i | --printers | --window\n"
+                 "Try 'printdialog --help' for more.\n";
     return 2;
 }
 
@@ -162,6 +203,21 @@ int main(int argc, char** argv) {
             windowOptions.layoutFile = argv[++i];
         } else if (arg == "--file" && i + 1 < argc) {
             options.document = argv[++i];
+        } else if (arg == "--encryption" && i + 1 < argc) {
+            if (!parseEncryption(argv[++i], &options.server.encryption)) {
+                return usage();
+            }
+        } else if (arg == "--user" && i + 1 < argc) {
+            options.server.user = argv[++i];
+            if (options.server.user.empty()) {
+                return usage();
+            }
+        } else if (arg == "--help") {
+            std::cout << kHelp;
+            return 0;
+        } else if (arg == "--version") {
+            std::cout << "printdialog " << ACCOUNTING_VERSION << "\n";
+            return 0;
         } else if (arg == "--timeout" && i + 1 < argc) {
             options.server.timeoutSeconds = std::atof(argv[++i]);
             if (options.server.timeoutSeconds <= 0) {

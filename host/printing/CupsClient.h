@@ -1,8 +1,11 @@
 // The host's talk with a CUPS server over IPP (libcups): the queues, a queue's PPD, a job with
-// its accounting attributes, and the job as the server holds it. Every wait is bounded by the
-// server's timeout; nothing here ever asks for a password.
+// its accounting attributes, and the job as the server holds it. Every connection follows the
+// encryption asked for (libcups's own setting unless the user chose one), and every wait ends
+// at the connection's deadline: a connection lasts at most the server's timeout. A server that
+// asks for a password gets one from the PasswordSource in force (Passwords.h), or none.
 #pragma once
 
+#include <chrono>
 #include <map>
 #include <memory>
 #include <string>
@@ -10,15 +13,27 @@
 
 typedef struct _http_s http_t;
 
+// How a connection is encrypted: as libcups's settings say (CUPS_ENCRYPTION, client.conf's
+// Encryption), or as the user chose.
+enum class Encryption { Default, Never, IfRequested, Required, Always };
+
+// The word for each ("never", "if-requested", "required", "always"; "default").
+const char* encryptionName(Encryption encryption);
+// False for any other word.
+bool parseEncryption(const std::string& word, Encryption* out);
+
 struct CupsServer {
     std::string address; // "host:port"; empty: the libcups default (CUPS_SERVER, client.conf)
     double timeoutSeconds = 10;
+    Encryption encryption = Encryption::Default;
+    std::string user; // the job's user; empty: libcups's (CUPS_USER, the login)
 };
 
 // Why a request failed: the IPP status (ipp_status_t) and a line for the user.
 struct CupsFailure {
     int status = 0;
     std::string message;
+    bool connectionLost = false; // the server went away in the middle of a request
 };
 
 struct QueueInfo {
@@ -29,25 +44,36 @@ struct QueueInfo {
     bool accepting = false;
 };
 
+// What a queue would do with a job: whether it passes each code on to the printer (its PPD's
+// cupsJobAccount keywords) and the document formats it takes.
+struct QueueSupport {
+    bool accountId = false;
+    bool accountingUserId = false;
+    std::vector<std::string> documentFormats;
+};
+
 struct JobRequest {
     std::string queue;
     std::string jobName;
-    std::string userName;
     std::string documentName;
     std::string documentFormat; // a MIME type
-    std::string document;       // the document's bytes
+    // The document: read from the file descriptor to its end when it is not negative, else
+    // these bytes.
+    int documentFd = -1;
+    std::string document;
     // Job attributes sent as name values, in this order.
     std::vector<std::pair<std::string, std::string>> nameAttributes;
 };
 
 struct JobReceipt {
-    int jobId = 0;
+    int jobId = 0; // 0 until Create-Job succeeded
     std::string jobUri;
 };
 
 class CupsConnection {
   public:
-    // Null with a failure when the server can't be reached within its timeout.
+    // Null with a failure when the server can't be reached, or not with the encryption asked
+    // for, within its timeout.
     static std::unique_ptr<CupsConnection> open(const CupsServer& server, CupsFailure* failure);
     ~CupsConnection();
     CupsConnection(const CupsConnection&) = delete;
@@ -55,27 +81,38 @@ class CupsConnection {
 
     // "host:port" as connected.
     const std::string& address() const { return address_; }
+    // The user the requests are made for.
+    const std::string& user() const { return user_; }
 
     bool queues(std::vector<QueueInfo>* out, CupsFailure* failure);
-    bool queue(const std::string& name, QueueInfo* out, CupsFailure* failure);
-    // Writes the queue's PPD to the file at path. A queue without one (a raw queue) answers
+    bool queue(const std::string& name, QueueInfo* out, CupsFailure* failure,
+               QueueSupport* support = nullptr);
+    // Writes the queue's PPD to the file descriptor. A queue without one (a raw queue) answers
     // false with status client-error-not-found.
-    bool fetchPPD(const std::string& queue, const std::string& path, CupsFailure* failure);
-    // Create-Job, then Send-Document. A job whose document could not be sent is cancelled.
+    bool fetchPPD(const std::string& queue, int fd, CupsFailure* failure);
+    // Create-Job, then Send-Document, streaming the document. The receipt holds the job's id as
+    // soon as it exists, also when a later step failed; the caller cancels such a job.
     bool submit(const JobRequest& request, JobReceipt* receipt, CupsFailure* failure);
+    bool cancel(const std::string& queue, int jobId, CupsFailure* failure);
     // The job's attributes as the server returns them: a name and its value(s) as text.
     bool jobAttributes(int jobId, std::map<std::string, std::string>* out, CupsFailure* failure);
 
   private:
     CupsConnection() = default;
     std::string printerUri(const std::string& queue) const;
+    // Sends a request and returns the response, or null with the failure.
+    struct _ipp_s* exchange(struct _ipp_s* request, const std::string& resource,
+                            const std::string& what, CupsFailure* failure);
     bool failed(CupsFailure* failure, const std::string& what);
+    static int keepWaiting(http_t* http, void* data);
 
     http_t* http_ = nullptr;
     std::string host_;
     int port_ = 0;
     std::string address_;
+    std::string user_;
     double timeout_ = 10;
+    std::chrono::steady_clock::time_point deadline_;
     bool timedOut_ = false;
 };
 

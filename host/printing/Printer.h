@@ -1,5 +1,6 @@
 // The printer a dialog shows: a PPD file of the user's, or a queue of a CUPS server whose PPD
-// the host fetches and keeps in a private temporary file for the printer's life. A queue the
+// the host fetches and keeps in memory (an anonymous file, /proc/self/fd/N) for the printer's
+// life. A queue the
 // host can't ask (an unknown queue, a server that is down) is still a printer: it has no PPD,
 // says why, and its jobs fail when Print is pressed.
 #pragma once
@@ -39,7 +40,7 @@ class Printer {
     std::string name_;
     bool queue_ = false;
     std::string ppdPath_;
-    std::string folder_; // the private folder of a fetched PPD
+    int fd_ = -1; // the fetched PPD's anonymous file
     std::string problem_;
     std::string manufacturer_;
 };

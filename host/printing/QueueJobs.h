@@ -28,5 +28,6 @@ class QueueJobs : public JobSink {
     std::vector<JobAttribute> lastAttributes_;
 };
 
-// The MIME type a document's first bytes show: PDF, PostScript, plain text, or none known.
+// The MIME type a document's first bytes show: PDF, PostScript, plain text, or none known. A
+// character cut off at the end of the bytes does not count against plain text.
 std::string documentFormatOf(const std::string& bytes);

@@ -4,9 +4,12 @@
 
 #include "host/printing/CupsClient.h"
 
+#include "host/printing/Passwords.h"
+
 #include <cups/cups.h>
 #include <cups/ppd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -16,17 +19,6 @@
 #include <unistd.h>
 
 namespace {
-
-// libcups asks this before it would prompt for a password: never.
-const char* noPassword(const char*, http_t*, const char*, const char*, void*) {
-    return nullptr;
-}
-
-// Called when a wait on the server reaches the timeout: stop waiting.
-int giveUp(http_t*, void* userData) {
-    *static_cast<bool*>(userData) = true;
-    return 0;
-}
 
 // A value as the server sent it: a single string as it stands (ippAttributeString would escape
 // quotes and backslashes), anything else in IPP's text form.
@@ -88,10 +80,69 @@ std::string ippStatusName(int status) {
     return ippErrorString(static_cast<ipp_status_t>(status));
 }
 
+const char* encryptionName(Encryption encryption) {
+    switch (encryption) {
+    case Encryption::Never:
+        return "never";
+    case Encryption::IfRequested:
+        return "if-requested";
+    case Encryption::Required:
+        return "required";
+    case Encryption::Always:
+        return "always";
+    case Encryption::Default:
+        break;
+    }
+    return "default";
+}
+
+bool parseEncryption(const std::string& word, Encryption* out) {
+    for (Encryption e :
+         {Encryption::Never, Encryption::IfRequested, Encryption::Required, Encryption::Always}) {
+        if (word == encryptionName(e)) {
+            *out = e;
+            return true;
+        }
+    }
+    return false;
+}
+
+namespace {
+
+http_encryption_t httpEncryption(Encryption encryption) {
+    switch (encryption) {
+    case Encryption::Never:
+        return HTTP_ENCRYPTION_NEVER;
+    case Encryption::IfRequested:
+        return HTTP_ENCRYPTION_IF_REQUESTED;
+    case Encryption::Required:
+        return HTTP_ENCRYPTION_REQUIRED;
+    case Encryption::Always:
+        return HTTP_ENCRYPTION_ALWAYS;
+    case Encryption::Default:
+        break;
+    }
+    // libcups's own setting: CUPS_ENCRYPTION, else client.conf's Encryption, as lp follows it.
+    return cupsEncryption();
+}
+
+int millisecondsUntil(std::chrono::steady_clock::time_point deadline) {
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    return static_cast<int>(std::max<long long>(left.count(), 1));
+}
+
+// How often a wait on the server looks at the deadline.
+constexpr double kWaitSlice = 0.25;
+
+} // namespace
+
 std::unique_ptr<CupsConnection> CupsConnection::open(const CupsServer& server,
                                                      CupsFailure* failure) {
-    cupsSetPasswordCB2(noPassword, nullptr);
     std::unique_ptr<CupsConnection> connection(new CupsConnection());
+    // The job's user, for every request and for the password the server may ask.
+    cupsSetUser(server.user.empty() ? nullptr : server.user.c_str());
+    connection->user_ = cupsUser();
     std::string address = server.address.empty() ? cupsServer() : server.address;
     size_t colon = address.rfind(':');
     connection->host_ = address;
@@ -104,20 +155,48 @@ std::unique_ptr<CupsConnection> CupsConnection::open(const CupsServer& server,
     connection->address_ =
         address[0] == '/' ? address : connection->host_ + ":" + std::to_string(connection->port_);
     connection->timeout_ = server.timeoutSeconds;
-    // The other requests libcups makes on its own (cupsGetPPD3's redirects) go here too.
+    connection->deadline_ =
+        std::chrono::steady_clock::now() +
+        std::chrono::milliseconds(static_cast<long long>(server.timeoutSeconds * 1000));
+    // The other requests libcups makes on its own go here too, encrypted alike.
+    http_encryption_t encryption = httpEncryption(server.encryption);
     cupsSetServer(connection->address_.c_str());
-    int milliseconds = static_cast<int>(server.timeoutSeconds * 1000);
-    connection->http_ =
-        httpConnect2(connection->host_.c_str(), connection->port_, nullptr, AF_UNSPEC,
-                     HTTP_ENCRYPTION_IF_REQUESTED, 1, milliseconds, nullptr);
+    cupsSetEncryption(encryption);
+    int milliseconds = millisecondsUntil(connection->deadline_);
+    // Required and Always never send a request in clear: with Required libcups upgrades the
+    // connection to TLS before the first request, and fails when the server can't.
+    connection->http_ = httpConnect2(connection->host_.c_str(), connection->port_, nullptr,
+                                     AF_UNSPEC, encryption, 1, milliseconds, nullptr);
     if (connection->http_ == nullptr) {
+        bool wantsTls =
+            encryption == HTTP_ENCRYPTION_REQUIRED || encryption == HTTP_ENCRYPTION_ALWAYS;
+        std::string why = whyUnreachable(connection->host_, connection->port_, milliseconds);
+        if (wantsTls && why == "it does not speak IPP") {
+            failure->status = IPP_STATUS_ERROR_CUPS_PKI;
+            failure->message =
+                "cannot reach the print server " + connection->address_ +
+                " encrypted (encryption " +
+                encryptionName(encryption == HTTP_ENCRYPTION_ALWAYS ? Encryption::Always
+                                                                    : Encryption::Required) +
+                "): it offers no TLS";
+            return nullptr;
+        }
         failure->status = IPP_STATUS_ERROR_SERVICE_UNAVAILABLE;
-        failure->message = "cannot reach the print server " + connection->address_ + ": " +
-                           whyUnreachable(connection->host_, connection->port_, milliseconds);
+        failure->message = "cannot reach the print server " + connection->address_ + ": " + why;
         return nullptr;
     }
-    httpSetTimeout(connection->http_, server.timeoutSeconds, giveUp, &connection->timedOut_);
+    httpSetTimeout(connection->http_, kWaitSlice, keepWaiting, connection.get());
     return connection;
+}
+
+// Called each time a wait on the server has lasted another slice: go on until the deadline.
+int CupsConnection::keepWaiting(http_t*, void* data) {
+    auto* connection = static_cast<CupsConnection*>(data);
+    if (std::chrono::steady_clock::now() < connection->deadline_) {
+        return 1;
+    }
+    connection->timedOut_ = true;
+    return 0;
 }
 
 CupsConnection::~CupsConnection() {
@@ -141,16 +220,52 @@ bool CupsConnection::failed(CupsFailure* failure, const std::string& what) {
         return false;
     }
     failure->status = cupsLastError();
-    const char* detail = cupsLastErrorString();
-    if (failure->status == IPP_STATUS_ERROR_CUPS_AUTHENTICATION_CANCELED) {
-        // The server asked for a password, and the dialog never gives one.
-        failure->status = IPP_STATUS_ERROR_NOT_AUTHORIZED;
-        detail = "the server asks for a password";
+    std::string detail = cupsLastErrorString() != nullptr ? cupsLastErrorString() : "";
+    int lost = httpError(http_);
+    if (lost != 0 && lost != EAGAIN && failure->status >= IPP_STATUS_ERROR_INTERNAL &&
+        failure->status != IPP_STATUS_ERROR_SERVICE_UNAVAILABLE) {
+        // libcups reports a dropped connection as an internal error with errno's text.
+        failure->connectionLost = true;
+        failure->status = IPP_STATUS_ERROR_SERVICE_UNAVAILABLE;
+        failure->message = what + ": the connection to the print server " + address_ +
+                           " was lost (" + std::strerror(lost) + ")";
+        return false;
     }
-    failure->message =
-        what + ": " + ippStatusName(failure->status) +
-        (detail != nullptr && *detail != '\0' ? std::string(" (") + detail + ")" : std::string());
+    if (failure->status == IPP_STATUS_ERROR_CUPS_AUTHENTICATION_CANCELED ||
+        failure->status == IPP_STATUS_ERROR_NOT_AUTHENTICATED) {
+        failure->status = IPP_STATUS_ERROR_NOT_AUTHORIZED;
+        switch (passwords::outcome()) {
+        case passwords::Outcome::Cancelled:
+            detail = "the password of " + passwords::askedUser() + " was asked for: cancelled";
+            break;
+        case passwords::Outcome::Refused:
+            detail = "the server refused the password of " + passwords::askedUser() + " " +
+                     std::to_string(kPasswordAttempts) + " times";
+            break;
+        default:
+            detail = "the server asks for a password";
+            break;
+        }
+    }
+    failure->message = what + ": " + ippStatusName(failure->status) +
+                       (detail.empty() ? std::string() : " (" + detail + ")");
     return false;
+}
+
+ipp_t* CupsConnection::exchange(ipp_t* request, const std::string& resource,
+                                const std::string& what, CupsFailure* failure) {
+    passwords::beginRequest();
+    ipp_t* response = cupsDoRequest(http_, request, resource.c_str());
+    ipp_status_t status = cupsLastError();
+    passwords::endRequest(status == IPP_STATUS_ERROR_CUPS_AUTHENTICATION_CANCELED ||
+                          status == IPP_STATUS_ERROR_NOT_AUTHENTICATED ||
+                          status == IPP_STATUS_ERROR_NOT_AUTHORIZED);
+    if (response == nullptr || status > IPP_STATUS_OK_CONFLICTING) {
+        ippDelete(response);
+        failed(failure, what);
+        return nullptr;
+    }
+    return response;
 }
 
 bool CupsConnection::queues(std::vector<QueueInfo>* out, CupsFailure* failure) {
@@ -159,10 +274,9 @@ bool CupsConnection::queues(std::vector<QueueInfo>* out, CupsFailure* failure) {
     ipp_t* request = ippNewRequest(IPP_OP_CUPS_GET_PRINTERS);
     ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
                   sizeof kWanted / sizeof kWanted[0], nullptr, kWanted);
-    ipp_t* response = cupsDoRequest(http_, request, "/");
-    if (response == nullptr || cupsLastError() > IPP_STATUS_OK_CONFLICTING) {
-        ippDelete(response);
-        return failed(failure, "the queues of " + address_);
+    ipp_t* response = exchange(request, "/", "the queues of " + address_, failure);
+    if (response == nullptr) {
+        return false;
     }
     out->clear();
     QueueInfo info;
@@ -201,14 +315,16 @@ bool CupsConnection::queues(std::vector<QueueInfo>* out, CupsFailure* failure) {
     return true;
 }
 
-bool CupsConnection::queue(const std::string& name, QueueInfo* out, CupsFailure* failure) {
+bool CupsConnection::queue(const std::string& name, QueueInfo* out, CupsFailure* failure,
+                           QueueSupport* support) {
     ipp_t* request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr,
                  printerUri(name).c_str());
-    ipp_t* response = cupsDoRequest(http_, request, ("/printers/" + name).c_str());
-    if (response == nullptr || cupsLastError() > IPP_STATUS_OK_CONFLICTING) {
-        ippDelete(response);
-        return failed(failure, "the queue " + name);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr,
+                 user_.c_str());
+    ipp_t* response = exchange(request, "/printers/" + name, "the queue " + name, failure);
+    if (response == nullptr) {
+        return false;
     }
     out->name = name;
     out->makeAndModel = textOf(response, "printer-make-and-model");
@@ -218,16 +334,29 @@ bool CupsConnection::queue(const std::string& name, QueueInfo* out, CupsFailure*
     ipp_attribute_t* accepting =
         ippFindAttribute(response, "printer-is-accepting-jobs", IPP_TAG_BOOLEAN);
     out->accepting = accepting != nullptr && ippGetBoolean(accepting, 0) != 0;
+    if (support != nullptr) {
+        auto boolean = [&](const char* attribute) {
+            ipp_attribute_t* a = ippFindAttribute(response, attribute, IPP_TAG_BOOLEAN);
+            return a != nullptr && ippGetBoolean(a, 0) != 0;
+        };
+        support->accountId = boolean("job-account-id-supported");
+        support->accountingUserId = boolean("job-accounting-user-id-supported");
+        support->documentFormats.clear();
+        if (ipp_attribute_t* formats =
+                ippFindAttribute(response, "document-format-supported", IPP_TAG_MIMETYPE)) {
+            for (int i = 0; i < ippGetCount(formats); ++i) {
+                support->documentFormats.push_back(ippGetString(formats, i, nullptr));
+            }
+        }
+    }
     ippDelete(response);
     return true;
 }
 
-bool CupsConnection::fetchPPD(const std::string& queue, const std::string& path,
-                              CupsFailure* failure) {
-    char buffer[4096];
-    std::snprintf(buffer, sizeof buffer, "%s", path.c_str());
-    time_t modified = 0;
-    http_status_t status = cupsGetPPD3(http_, queue.c_str(), &modified, buffer, sizeof buffer);
+bool CupsConnection::fetchPPD(const std::string& queue, int fd, CupsFailure* failure) {
+    passwords::beginRequest();
+    http_status_t status = cupsGetFd(http_, ("/printers/" + queue + ".ppd").c_str(), fd);
+    passwords::endRequest(status == HTTP_STATUS_UNAUTHORIZED);
     if (status == HTTP_STATUS_OK) {
         return true;
     }
@@ -245,48 +374,112 @@ bool CupsConnection::submit(const JobRequest& job, JobReceipt* receipt, CupsFail
     ipp_t* request = ippNewRequest(IPP_OP_CREATE_JOB);
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri.c_str());
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr,
-                 job.userName.c_str());
+                 user_.c_str());
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "job-name", nullptr,
                  job.jobName.c_str());
     for (const auto& [name, value] : job.nameAttributes) {
         ippAddString(request, IPP_TAG_JOB, IPP_TAG_NAME, name.c_str(), nullptr, value.c_str());
     }
-    ipp_t* response = cupsDoRequest(http_, request, resource.c_str());
+    ipp_t* response = exchange(request, resource, "Create-Job on " + job.queue, failure);
     ipp_attribute_t* id =
         response != nullptr ? ippFindAttribute(response, "job-id", IPP_TAG_INTEGER) : nullptr;
-    if (response == nullptr || cupsLastError() > IPP_STATUS_OK_CONFLICTING || id == nullptr) {
-        ippDelete(response);
-        return failed(failure, "Create-Job on " + job.queue);
+    if (id == nullptr) {
+        if (response != nullptr) {
+            ippDelete(response);
+            failure->status = IPP_STATUS_ERROR_INTERNAL;
+            failure->message = "Create-Job on " + job.queue + ": the server gave no job id";
+        }
+        return false;
     }
     receipt->jobId = ippGetInteger(id, 0);
     receipt->jobUri = textOf(response, "job-uri");
     ippDelete(response);
 
-    // Send-Document, as libcups makes it for this job on this connection.
+    // Send-Document, as libcups makes it for this job on this connection, the document read
+    // and sent a slice at a time.
+    passwords::beginRequest();
     bool sent =
         cupsStartDocument(http_, job.queue.c_str(), receipt->jobId, job.documentName.c_str(),
                           job.documentFormat.c_str(), 1) == HTTP_STATUS_CONTINUE;
-    for (size_t at = 0; sent && at < job.document.size();) {
-        size_t chunk = std::min<size_t>(job.document.size() - at, 65536);
-        sent = cupsWriteRequestData(http_, job.document.data() + at, chunk) == HTTP_STATUS_CONTINUE;
-        at += chunk;
+    std::string readError;
+    if (job.documentFd >= 0) {
+        std::vector<char> slice(65536);
+        while (sent) {
+            ssize_t n = read(job.documentFd, slice.data(), slice.size());
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n < 0) {
+                readError = std::strerror(errno);
+                break;
+            }
+            if (n == 0) {
+                break;
+            }
+            sent = cupsWriteRequestData(http_, slice.data(), static_cast<size_t>(n)) ==
+                   HTTP_STATUS_CONTINUE;
+        }
+    } else {
+        for (size_t at = 0; sent && at < job.document.size();) {
+            size_t chunk = std::min<size_t>(job.document.size() - at, 65536);
+            sent = cupsWriteRequestData(http_, job.document.data() + at, chunk) ==
+                   HTTP_STATUS_CONTINUE;
+            at += chunk;
+        }
     }
-    ipp_status_t finished = cupsFinishDocument(http_, job.queue.c_str());
-    bool ok = sent && finished <= IPP_STATUS_OK_CONFLICTING;
-    if (ok) {
+    if (!readError.empty()) {
+        // The request is abandoned half-sent: the connection can't be used again.
+        passwords::endRequest(false);
+        failure->status = IPP_STATUS_ERROR_DOCUMENT_ACCESS;
+        failure->message = "Send-Document to " + job.queue + ": the document could not be read (" +
+                           readError + ")";
+        return false;
+    }
+    if (!sent && !timedOut_) {
+        // The server stopped taking the document: the connection is gone.
+        passwords::endRequest(false);
+        int error = httpError(http_);
+        failure->connectionLost = true;
+        failure->status = IPP_STATUS_ERROR_SERVICE_UNAVAILABLE;
+        failure->message = "Send-Document to " + job.queue +
+                           ": the connection to the print server " + address_ + " was lost (" +
+                           (error != 0 ? std::strerror(error) : "closed by the server") + ")";
+        return false;
+    }
+    // cupsFinishDocument, with the response looked at: a connection that ends before the server
+    // answered leaves cupsLastError() at the status of the request before, a success.
+    httpWrite2(http_, "", 0);
+    ipp_t* answer = cupsGetResponse(http_, resource.c_str());
+    ipp_status_t finished = cupsLastError();
+    passwords::endRequest(finished == IPP_STATUS_ERROR_NOT_AUTHORIZED);
+    if (answer != nullptr && finished <= IPP_STATUS_OK_CONFLICTING) {
+        ippDelete(answer);
         return true;
     }
-    failed(failure, "Send-Document to " + job.queue);
-    // Nothing half made is left on the server: the job without its document goes.
-    if (!timedOut_) {
-        ipp_t* cancel = ippNewRequest(IPP_OP_CANCEL_JOB);
-        ippAddString(cancel, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri.c_str());
-        ippAddInteger(cancel, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", receipt->jobId);
-        ippAddString(cancel, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr,
-                     job.userName.c_str());
-        ippDelete(cupsDoRequest(http_, cancel, resource.c_str()));
+    ippDelete(answer);
+    if (answer == nullptr && !timedOut_ && finished <= IPP_STATUS_OK_CONFLICTING) {
+        int error = httpError(http_);
+        failure->connectionLost = true;
+        failure->status = IPP_STATUS_ERROR_SERVICE_UNAVAILABLE;
+        failure->message = "Send-Document to " + job.queue +
+                           ": the connection to the print server " + address_ +
+                           " was lost before it answered" +
+                           (error != 0 ? std::string(" (") + std::strerror(error) + ")" : "");
+        return false;
     }
-    return false;
+    return failed(failure, "Send-Document to " + job.queue);
+}
+
+bool CupsConnection::cancel(const std::string& queue, int jobId, CupsFailure* failure) {
+    ipp_t* request = ippNewRequest(IPP_OP_CANCEL_JOB);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr,
+                 printerUri(queue).c_str());
+    ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", jobId);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr,
+                 user_.c_str());
+    ipp_t* response = exchange(request, "/jobs/", "Cancel-Job " + std::to_string(jobId), failure);
+    ippDelete(response);
+    return response != nullptr;
 }
 
 bool CupsConnection::jobAttributes(int jobId, std::map<std::string, std::string>* out,
@@ -297,13 +490,12 @@ bool CupsConnection::jobAttributes(int jobId, std::map<std::string, std::string>
     ipp_t* request = ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES);
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "job-uri", nullptr, uri);
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr,
-                 cupsUser());
+                 user_.c_str());
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr,
                  "all");
-    ipp_t* response = cupsDoRequest(http_, request, "/jobs/");
-    if (response == nullptr || cupsLastError() > IPP_STATUS_OK_CONFLICTING) {
-        ippDelete(response);
-        return failed(failure, "job " + std::to_string(jobId));
+    ipp_t* response = exchange(request, "/jobs/", "job " + std::to_string(jobId), failure);
+    if (response == nullptr) {
+        return false;
     }
     out->clear();
     for (ipp_attribute_t* a = ippFirstAttribute(response); a != nullptr;

@@ -2,7 +2,9 @@
 
 #include <PlatformHost.h>
 
-#include <cstdlib>
+#include <cerrno>
+#include <cstring>
+#include <sys/mman.h>
 #include <unistd.h>
 
 std::unique_ptr<Printer> Printer::fromPPD(const std::string& path) {
@@ -24,29 +26,25 @@ std::unique_ptr<Printer> Printer::fromQueue(const CupsServer& server, const std:
         printer->problem_ = failure.message;
         return printer;
     }
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp != nullptr ? tmp : "/tmp") + "/printdialog-ppd-XXXXXX";
-    if (mkdtemp(pattern.data()) == nullptr) {
-        printer->problem_ = "no private folder for the queue's PPD";
+    // The PPD lives in memory, never in a file: nothing is left behind however the host ends.
+    // The pane and the PPD library read it by the descriptor's path.
+    printer->fd_ = memfd_create("printdialog-ppd", MFD_CLOEXEC);
+    if (printer->fd_ < 0) {
+        printer->problem_ = std::string("no memory for the queue's PPD: ") + std::strerror(errno);
         return printer;
     }
-    printer->folder_ = pattern;
-    std::string path = printer->folder_ + "/" + queue + ".ppd";
-    if (!connection->fetchPPD(queue, path, &failure)) {
+    if (!connection->fetchPPD(queue, printer->fd_, &failure)) {
         printer->problem_ = failure.message;
         return printer;
     }
-    printer->ppdPath_ = path;
+    printer->ppdPath_ = "/proc/self/fd/" + std::to_string(printer->fd_);
     printer->readManufacturer();
     return printer;
 }
 
 Printer::~Printer() {
-    if (!folder_.empty()) {
-        if (!ppdPath_.empty()) {
-            unlink(ppdPath_.c_str());
-        }
-        rmdir(folder_.c_str());
+    if (fd_ >= 0) {
+        close(fd_);
     }
 }
 

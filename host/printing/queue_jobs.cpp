@@ -4,12 +4,27 @@
 
 #include <cups/cups.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <sstream>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
+
+// A descriptor closed when it goes out of scope.
+struct FileDescriptor {
+    int fd = -1;
+    FileDescriptor() = default;
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    ~FileDescriptor() {
+        if (fd >= 0) {
+            close(fd);
+        }
+    }
+};
 
 // A job that did not go: the line says why, with the IPP status when the reason does not
 // already name it.
@@ -35,30 +50,76 @@ std::string baseName(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-bool readDocument(const std::string& path, std::string* bytes, std::string* why) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+// How many of a document's first bytes tell its format.
+constexpr size_t kFormatPrefix = 8192;
+
+// Opens the document for streaming and reads its first bytes. False with why it can't be read.
+bool openDocument(const std::string& path, int* fd, std::string* prefix, std::string* why) {
+    *fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (*fd < 0) {
         *why = "cannot read " + path + ": " + std::strerror(errno);
         return false;
     }
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (in.bad()) {
-        *why = "cannot read " + path;
+    struct stat st {};
+    if (fstat(*fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        *why = "cannot read " + path + ": " + std::strerror(S_ISDIR(st.st_mode) ? EISDIR : errno);
         return false;
     }
-    *bytes = text.str();
+    prefix->resize(kFormatPrefix);
+    ssize_t n = pread(*fd, prefix->data(), prefix->size(), 0);
+    if (n < 0) {
+        *why = "cannot read " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    prefix->resize(static_cast<size_t>(n));
     return true;
+}
+
+// The PPD keyword that lets a queue pass the attribute on to its printer.
+const char* ppdKeywordFor(const std::string& attribute) {
+    return attribute == "job-account-id" ? "*cupsJobAccountId: True"
+                                         : "*cupsJobAccountingUserId: True";
+}
+
+// A job that exists on the server but could not be finished goes again, on a connection of its
+// own (the first may be lost); the line says what became of it.
+std::string cancelLeftJob(const CupsServer& server, const std::string& queue, int jobId) {
+    CupsFailure failure;
+    std::unique_ptr<CupsConnection> connection = CupsConnection::open(server, &failure);
+    if (connection != nullptr && connection->cancel(queue, jobId, &failure)) {
+        return "job " + std::to_string(jobId) + " was cancelled";
+    }
+    if (failure.status == IPP_STATUS_ERROR_NOT_FOUND ||
+        failure.status == IPP_STATUS_ERROR_NOT_POSSIBLE) {
+        return "job " + std::to_string(jobId) + " is gone from the server";
+    }
+    return "job " + std::to_string(jobId) +
+           " may be left on the server (it could not be cancelled: " + failure.message + ")";
 }
 
 } // namespace
 
-std::string documentFormatOf(const std::string& bytes) {
-    if (bytes.rfind("%PDF-", 0) == 0) {
+std::string documentFormatOf(const std::string& prefix) {
+    if (prefix.rfind("%PDF-", 0) == 0) {
         return "application/pdf";
     }
-    if (bytes.rfind("%!", 0) == 0) {
+    if (prefix.rfind("%!", 0) == 0) {
         return "application/postscript";
+    }
+    // A prefix may end inside a character: what is cut off there does not count.
+    std::string bytes = prefix;
+    for (size_t back = 1; back <= 3 && back <= bytes.size(); ++back) {
+        auto c = static_cast<unsigned char>(bytes[bytes.size() - back]);
+        if ((c & 0xC0) == 0xC0) {
+            size_t need = (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : 4;
+            if (back < need) {
+                bytes.resize(bytes.size() - back);
+            }
+            break;
+        }
+        if ((c & 0x80) == 0) {
+            break;
+        }
     }
     CFStringRef text =
         CFStringCreateWithBytes(nullptr, reinterpret_cast<const UInt8*>(bytes.data()),
@@ -83,30 +144,35 @@ JobOutcome QueueJobs::submit(const PrintDialog& dialog) {
     }
     JobRequest request;
     request.queue = queue;
-    request.userName = cupsUser();
+    std::string prefix;
+    FileDescriptor document;
     if (documentPath_.empty()) {
         request.document = testPagePdf(queue);
         request.documentName = "Accounting pane test page";
+        prefix = request.document.substr(0, kFormatPrefix);
     } else {
         std::string why;
-        if (!readDocument(documentPath_, &request.document, &why)) {
+        if (!openDocument(documentPath_, &document.fd, &prefix, &why)) {
             return notPrinted(IPP_STATUS_ERROR_DOCUMENT_ACCESS, why);
         }
+        request.documentFd = document.fd;
         request.documentName = baseName(documentPath_);
     }
     request.jobName = request.documentName;
-    request.documentFormat = documentFormatOf(request.document);
+    request.documentFormat = documentFormatOf(prefix);
     for (const JobAttribute& attribute : accounting.attributes) {
         request.nameAttributes.emplace_back(attribute.name, attribute.value);
     }
 
+    // One connection, and one deadline, for the whole job.
     CupsFailure failure;
     std::unique_ptr<CupsConnection> connection = CupsConnection::open(server_, &failure);
     if (connection == nullptr) {
         return notPrinted(failure.status, failure.message);
     }
     QueueInfo info;
-    if (!connection->queue(queue, &info, &failure)) {
+    QueueSupport support;
+    if (!connection->queue(queue, &info, &failure, &support)) {
         return notPrinted(failure.status, failure.message);
     }
     if (info.state == IPP_PSTATE_STOPPED) {
@@ -114,9 +180,34 @@ JobOutcome QueueJobs::submit(const PrintDialog& dialog) {
                           queue + " is stopped" +
                               (info.stateMessage.empty() ? "" : ": " + info.stateMessage));
     }
+    // Nothing is made on the server that it could not carry through: a code the queue would
+    // drop, or a document it can't take, stops the job before it exists.
+    for (const JobAttribute& attribute : accounting.attributes) {
+        bool passed =
+            attribute.name == "job-account-id" ? support.accountId : support.accountingUserId;
+        if (!passed) {
+            return refused(queue + " would not pass " +
+                           (attribute.name == "job-account-id" ? "the account ID" : "the user ID") +
+                           " on to the printer (" + attribute.name +
+                           "-supported is not true): its PPD lacks " +
+                           ppdKeywordFor(attribute.name));
+        }
+    }
+    const std::vector<std::string>& formats = support.documentFormats;
+    if (!formats.empty() &&
+        std::find(formats.begin(), formats.end(), request.documentFormat) == formats.end()) {
+        return notPrinted(IPP_STATUS_ERROR_DOCUMENT_FORMAT_NOT_SUPPORTED,
+                          queue + " does not take " + request.documentFormat + " documents");
+    }
     JobReceipt receipt;
     if (!connection->submit(request, &receipt, &failure)) {
-        return notPrinted(failure.status, failure.message);
+        connection.reset();
+        if (receipt.jobId == 0) {
+            return notPrinted(failure.status, failure.message);
+        }
+        // Once the job exists, nothing half made stays: the job without its document goes.
+        return notPrinted(failure.status,
+                          failure.message + "; " + cancelLeftJob(server_, queue, receipt.jobId));
     }
     ++sent_;
     lastAttributes_ = accounting.attributes;

@@ -4,10 +4,12 @@
 
 #include "host/PlugInHost.h"
 #include "host/PrintDialog.h"
+#include "host/printing/Passwords.h"
 #include "host/printing/Printer.h"
 #include "host/printing/QueueJobs.h"
 #include "host/scenario/ScenarioReader.h"
 
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -53,7 +55,7 @@ class ScenarioLines : public LineSource {
     size_t at_ = 0;
 };
 
-class ScenarioRunner {
+class ScenarioRunner : private PasswordSource {
   public:
     // label names the scenario in messages ("demo.scenario"); folder is where its relative paths
     // start.
@@ -63,6 +65,11 @@ class ScenarioRunner {
     RunResult run(LineSource& source);
 
   private:
+    // The server asks for a password: the next `password` line's, else the terminal's when
+    // the scenario runs from one.
+    bool password(const std::string& user, const std::string& server, int attempt,
+                  std::string* out) override;
+
     struct TicketEdit {
         std::string key;
         bool isInt;
@@ -129,6 +136,7 @@ class ScenarioRunner {
     bool haveStatus_ = false;
     long lastStatus_ = 0;
     std::vector<std::string> stderrLines_;
+    std::deque<std::string> passwords_;
     int failures_ = 0;
     int jobsSent_ = 0;
     long liveAtStart_ = 0;

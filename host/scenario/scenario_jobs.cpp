@@ -70,7 +70,9 @@ std::string ScenarioRunner::echoed(const std::vector<std::string>& w) {
                    PlatformHost::findControl(window, static_cast<SInt32>(id)), &s) &&
                s.kind == PlatformHost::ControlKind::PasswordEditText;
     };
-    if (w.size() == 3 && w[0] == "type" && isPassword(w[1])) {
+    if (w.size() == 2 && w[0] == "password") {
+        code = 1; // a password never stands in clear
+    } else if (w.size() == 3 && w[0] == "type" && isPassword(w[1])) {
         code = 2;
     } else if (w.size() == 6 && w[0] == "expect" && w[1] == "control" && w[3] == "text" &&
                isPassword(w[2])) {

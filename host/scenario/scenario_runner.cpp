@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using scenario::cfText;
 using scenario::fail;
@@ -143,6 +144,19 @@ void ScenarioRunner::setupCommand(const std::vector<std::string>& w) {
     } else if (command == "server") {
         needWords(w, 2, "server HOST:PORT");
         d.server.address = w[1];
+    } else if (command == "encryption") {
+        needWords(w, 2, "encryption never|if-requested|required|always|default");
+        if (w[1] == "default") {
+            d.server.encryption = Encryption::Default;
+        } else if (!parseEncryption(w[1], &d.server.encryption)) {
+            fail("usage: encryption never|if-requested|required|always|default");
+        }
+    } else if (command == "user") {
+        needWords(w, 2, "user NAME");
+        if (w[1].empty()) {
+            fail("usage: user NAME");
+        }
+        d.server.user = w[1];
     } else if (command == "timeout") {
         needWords(w, 2, "timeout SECONDS");
         long seconds = numberOf(w[1]);
@@ -428,8 +442,11 @@ void ScenarioRunner::execute(const ScenarioLine& line) {
     const std::string& command = w[0];
     if (command == "printer" || command == "settings" || command == "ticket" ||
         command == "help-bundle" || command == "server" || command == "timeout" ||
-        command == "document") {
+        command == "document" || command == "encryption" || command == "user") {
         setupCommand(w);
+    } else if (command == "password") {
+        needWords(w, 2, "password TEXT");
+        passwords_.push_back(w[1]);
     } else if (command == "dialog") {
         needWords(w, 2, "dialog NAME");
         if (modalWindow_ != nullptr) {
@@ -482,8 +499,30 @@ void ScenarioRunner::cleanUp() {
     PlatformHost::unloadUnusedPlugIns();
 }
 
+bool ScenarioRunner::password(const std::string& user, const std::string& server, int attempt,
+                              std::string* out) {
+    if (!passwords_.empty()) {
+        *out = std::move(passwords_.front());
+        passwords_.pop_front();
+        out_ << "      password for " << user << " on " << server << " given (try " << attempt
+             << ")\n";
+        return true;
+    }
+    if (isatty(STDIN_FILENO) == 0) {
+        out_ << "      the server asks " << user << " for a password: none given\n";
+        return false;
+    }
+    return readPasswordFromTerminal("Password for " + user + " on " + server +
+                                        (attempt > 1 ? " (try " + std::to_string(attempt) + " of " +
+                                                           std::to_string(kPasswordAttempts) + ")"
+                                                     : std::string()) +
+                                        ": ",
+                                    out);
+}
+
 RunResult ScenarioRunner::run(LineSource& source) {
     source_ = &source;
+    PasswordScope passwords(this);
     liveAtStart_ = PlatformHost::liveObjectCount();
     PlatformHost::clearUserRecords();
     PlatformHost::setModalEventSource([this](WindowRef window) { return modalAction(window); });

@@ -3,6 +3,7 @@
 #include "host/PlugInHost.h"
 #include "host/PrintDialog.h"
 #include "host/printing/JobAccounting.h"
+#include "host/printing/Passwords.h"
 #include "host/printing/Printer.h"
 #include "host/printing/QueueJobs.h"
 #include "host/window/PlatformView.h"
@@ -38,12 +39,15 @@ std::string nameOf(const std::string& printer) {
     return slash == std::string::npos ? printer : printer.substr(slash + 1);
 }
 
-class WindowApp {
+class WindowApp : private PasswordSource {
   public:
     explicit WindowApp(const WindowOptions& options) : options_(options) {}
     int run();
 
   private:
+    // The server asks for a password: a dialog over the window, the password masked.
+    bool password(const std::string& user, const std::string& server, int attempt,
+                  std::string* out) override;
     bool load();
     void addHostControls();
     void startPane();
@@ -458,8 +462,50 @@ bool WindowApp::modalStep(WindowRef window) {
     return !quitting_;
 }
 
+bool WindowApp::password(const std::string& user, const std::string& server, int attempt,
+                         std::string* out) {
+    GtkWindow* parent = view_ != nullptr ? view_->gtkWindow() : nullptr;
+    GtkWidget* dialog =
+        gtk_dialog_new_with_buttons("Password", parent, GTK_DIALOG_MODAL, "_Cancel",
+                                    GTK_RESPONSE_CANCEL, "_OK", GTK_RESPONSE_OK, nullptr);
+    gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
+    GtkWidget* box = gtk_dialog_get_content_area(GTK_DIALOG(dialog));
+    gtk_container_set_border_width(GTK_CONTAINER(box), 12);
+    gtk_box_set_spacing(GTK_BOX(box), 8);
+    std::string question =
+        "The print server " + server + " asks for the password of " + user +
+        (attempt > 1 ? ". That password was refused; try again (" + std::to_string(attempt) +
+                           " of " + std::to_string(kPasswordAttempts) + ")."
+                     : ".");
+    GtkWidget* label = gtk_label_new(question.c_str());
+    gtk_label_set_line_wrap(GTK_LABEL(label), TRUE);
+    gtk_label_set_xalign(GTK_LABEL(label), 0);
+    GtkWidget* userLine = gtk_label_new(("User: " + user).c_str());
+    gtk_label_set_xalign(GTK_LABEL(userLine), 0);
+    GtkWidget* entry = gtk_entry_new();
+    gtk_entry_set_visibility(GTK_ENTRY(entry), FALSE);
+    gtk_entry_set_input_purpose(GTK_ENTRY(entry), GTK_INPUT_PURPOSE_PASSWORD);
+    gtk_entry_set_activates_default(GTK_ENTRY(entry), TRUE);
+    atk_object_set_name(gtk_widget_get_accessible(entry), "Password");
+    gtk_box_pack_start(GTK_BOX(box), label, FALSE, FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(box), userLine, FALSE, FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(box), entry, FALSE, FALSE, 0);
+    gtk_widget_show_all(dialog);
+    say("window: Password opened for " + user);
+    bool given = gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_OK;
+    if (given) {
+        *out = gtk_entry_get_text(GTK_ENTRY(entry));
+    }
+    // The entry's buffer is cleared before the widget goes.
+    gtk_entry_set_text(GTK_ENTRY(entry), "");
+    gtk_widget_destroy(dialog);
+    say(std::string("password: ") + (given ? "given" : "cancelled"));
+    return given;
+}
+
 int WindowApp::run() {
     long liveAtStart = PlatformHost::liveObjectCount();
+    PasswordScope passwords(this);
     PlatformHost::clearUserRecords();
     if (!load()) {
         return 2;

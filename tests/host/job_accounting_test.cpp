@@ -117,6 +117,9 @@ TEST(QueueJobs, TheDocumentFormatComesFromTheFirstBytes) {
     EXPECT_EQ(documentFormatOf("%PDF-1.4\n..."), "application/pdf");
     EXPECT_EQ(documentFormatOf("%!PS-Adobe-3.0\n"), "application/postscript");
     EXPECT_EQ(documentFormatOf("hello\n"), "text/plain");
+    EXPECT_EQ(documentFormatOf("caf\xC3"), "text/plain") << "a character cut off by the prefix";
+    EXPECT_EQ(documentFormatOf("caf\xC3\xA9 \xE2\x82"), "text/plain");
+    EXPECT_EQ(documentFormatOf("caf\xC3 and on"), "application/octet-stream");
     EXPECT_EQ(documentFormatOf(std::string("bin\0ary", 7)), "application/octet-stream");
     EXPECT_EQ(documentFormatOf("\xFF\xD8\xFF\xE0"), "application/octet-stream");
 }
