@@ -118,7 +118,9 @@ int main(int argc, char** argv) {
                 }
             }
         }
-        for (size_t i = 0; i < links.size(); ++i) {
+        // Only the links polled this round; one accepted just now waits for the next.
+        size_t polled = (fds.size() - 1) / 2;
+        for (size_t i = 0; i < polled; ++i) {
             Link& link = links[i];
             for (int side = 0; side < 2 && link.client >= 0; ++side) {
                 const pollfd& p = fds[1 + 2 * i + static_cast<size_t>(side)];
