@@ -68,6 +68,26 @@ std::string programFolder() {
     return exe.substr(0, exe.find_last_of('/'));
 }
 
+bool exists(const std::string& path) {
+    return access(path.c_str(), F_OK) == 0;
+}
+
+// Where the program finds what it loads: installed, beside it under its library and data
+// folders; in the build tree, in the build folder (the demo in the sources).
+struct Layout {
+    std::string bundles; // the folder holding Accounting.plugin and QuorvHelp.bundle
+    std::string demo;    // the demo scenario
+};
+
+Layout programLayout() {
+    std::string top = programFolder() + "/..";
+    std::string installed = top + "/" + ACCOUNTING_INSTALL_LIBDIR;
+    if (exists(installed + "/Accounting.plugin")) {
+        return {installed, top + "/" + ACCOUNTING_INSTALL_DATADIR + "/examples/demo.scenario"};
+    }
+    return {top, std::string(ACCOUNTING_SOURCE_DIR) + "/examples/demo.scenario"};
+}
+
 std::string folderOf(const std::string& path) {
     size_t slash = path.find_last_of('/');
     return slash == std::string::npos ? "." : path.substr(0, slash);
@@ -170,10 +190,10 @@ std::string printerOption(const std::string& value) {
 } // namespace
 
 int main(int argc, char** argv) {
-    std::string build = programFolder() + "/..";
+    Layout layout = programLayout();
     RunnerOptions options;
-    options.bundlePath = build + "/Accounting.plugin";
-    options.helpBundlePath = build + "/QuorvHelp.bundle";
+    options.bundlePath = layout.bundles + "/Accounting.plugin";
+    options.helpBundlePath = layout.bundles + "/QuorvHelp.bundle";
     options.outDir = "printdialog-out";
     std::vector<std::string> scenarios;
     bool interactive = false;
@@ -240,7 +260,9 @@ int main(int argc, char** argv) {
         windowOptions.bundlePath = options.bundlePath;
         windowOptions.helpBundlePath = options.helpBundlePath;
         windowOptions.server = options.server;
-        windowOptions.serverGiven = windowOptions.serverGiven || std::getenv("CUPS_SERVER");
+        // With no printer named, the window offers the server's queues.
+        windowOptions.serverGiven = windowOptions.serverGiven || std::getenv("CUPS_SERVER") ||
+                                    windowOptions.printers.empty();
         windowOptions.document = options.document;
         windowOptions.outDir = options.outDir;
         return runWindow(windowOptions);
@@ -261,7 +283,7 @@ int main(int argc, char** argv) {
         return static_cast<int>(runner.run(lines));
     }
     if (scenarios.empty()) {
-        scenarios.push_back(std::string(ACCOUNTING_SOURCE_DIR) + "/examples/demo.scenario");
+        scenarios.push_back(layout.demo);
     }
     int worst = 0;
     for (const std::string& path : scenarios) {

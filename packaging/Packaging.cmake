@@ -1,0 +1,36 @@
+# What an installed tree holds besides the programs and the bundle, and the Debian package made
+# of it (cpack -G DEB, dependencies found by dpkg-shlibdeps).
+set(packaging ${CMAKE_SOURCE_DIR}/packaging)
+
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples/ DESTINATION ${ACCOUNTING_INSTALL_DATADIR}/examples)
+install(FILES ${packaging}/printdialog.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+
+# The manual page and the package's changelog go in compressed, as Debian keeps them.
+find_program(GZIP gzip REQUIRED)
+set(man_page ${CMAKE_BINARY_DIR}/packaging/printdialog.1.gz)
+set(changelog ${CMAKE_BINARY_DIR}/packaging/changelog.gz)
+configure_file(${packaging}/changelog.in ${CMAKE_BINARY_DIR}/packaging/changelog @ONLY)
+add_custom_command(OUTPUT ${man_page} ${changelog}
+  COMMAND ${GZIP} -9nc ${CMAKE_SOURCE_DIR}/docs/printdialog.1 > ${man_page}
+  COMMAND ${GZIP} -9nc ${CMAKE_BINARY_DIR}/packaging/changelog > ${changelog}
+  DEPENDS ${CMAKE_SOURCE_DIR}/docs/printdialog.1 ${CMAKE_BINARY_DIR}/packaging/changelog
+  VERBATIM)
+add_custom_target(packaging_files ALL DEPENDS ${man_page} ${changelog})
+install(FILES ${man_page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${packaging}/copyright ${changelog}
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/printdialog)
+
+set(CPACK_PACKAGE_NAME printdialog)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_CONTACT "Accounting pane developers <accounting-pane@quorv.invalid>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "print dialog with job-accounting codes for Quorv printers")
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+  "The Accounting pane attaches a user ID and an account ID to print jobs for\nprinters whose PPD names the manufacturer Quorv; printdialog prints them to\nCUPS queues, in a window or from scenario files.")
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_GENERATOR DEB)
+include(CPack)
