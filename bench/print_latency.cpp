@@ -10,6 +10,7 @@
 #include "host/printing/QueueJobs.h"
 #include "pane/Construction.h"
 #include "plugin/Lifecycle.h"
+#include "settings/TicketKeys.h"
 #include "settings/TicketSync.h"
 
 #include <PlatformHost.h>
@@ -73,12 +74,12 @@ int main(int argc, char** argv) {
     QueueJobs jobs(server, *printer, "");
     dialog->setJobSink(&jobs);
     PMTicketRef settings = dialog->settings();
-    put(settings, "com.quorv.Act.qtaf.On", 3);
-    put(settings, "com.quorv.Act.qtaf.Prm", 0);
-    put(settings, "com.quorv.Act.qtaf.CU", 0);
-    put(settings, "com.quorv.Act.qtaf.CA", 0);
-    put(settings, "com.quorv.Act.qtaf.UID", "bench-user");
-    put(settings, "com.quorv.Act.qtaf.AID", "bench-account");
+    put(settings, kAccountingOnKeyName, 3);
+    put(settings, kAccountingPromptKeyName, 0);
+    put(settings, kAccountingConcealUserKeyName, 0);
+    put(settings, kAccountingConcealAccountKeyName, 0);
+    put(settings, kAccountingUserIDKeyName, "bench-user");
+    put(settings, kAccountingAccountIDKeyName, "bench-account");
 
     PMPDEContext pde = nullptr;
     OSType creator = 0;

@@ -3,15 +3,16 @@
 #pragma once
 
 #include "settings/AccountingContext.h"
+#include "settings/TicketKeys.h"
 
 // The ticket keys. All live at the top level of the print-settings ticket.
-#define kAccountingOnKey CFSTR("com.quorv.Act.qtaf.On")
-#define kAccountingPromptKey CFSTR("com.quorv.Act.qtaf.Prm")
-#define kAccountingConcealUserKey CFSTR("com.quorv.Act.qtaf.CU")
-#define kAccountingConcealAccountKey CFSTR("com.quorv.Act.qtaf.CA")
-#define kAccountingAccountTypeKey CFSTR("com.quorv.Act.qtaf.AT")
-#define kAccountingUserIDKey CFSTR("com.quorv.Act.qtaf.UID")
-#define kAccountingAccountIDKey CFSTR("com.quorv.Act.qtaf.AID")
+#define kAccountingOnKey CFSTR(kAccountingOnKeyName)
+#define kAccountingPromptKey CFSTR(kAccountingPromptKeyName)
+#define kAccountingConcealUserKey CFSTR(kAccountingConcealUserKeyName)
+#define kAccountingConcealAccountKey CFSTR(kAccountingConcealAccountKeyName)
+#define kAccountingAccountTypeKey CFSTR(kAccountingAccountTypeKeyName)
+#define kAccountingUserIDKey CFSTR(kAccountingUserIDKeyName)
+#define kAccountingAccountIDKey CFSTR(kAccountingAccountIDKeyName)
 
 // Every write names this client and leaves the item unlocked.
 #define kAccountingTicketClient CFSTR("com.pmvendor.printingmanager")

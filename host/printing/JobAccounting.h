@@ -35,10 +35,3 @@ struct JobAccounting {
 };
 
 JobAccounting jobAccountingFor(PMTicketRef settings, PaneState pane, PrinterKind printer);
-
-// A code as the transcript, a log or a page may show it: itself, or a bullet for every
-// character when it is concealed.
-std::string shownCode(const std::string& code, bool concealed);
-
-// The shown code in double quotes, as a check or a transcript line prints it.
-std::string quotedCode(const std::string& code, bool concealed);

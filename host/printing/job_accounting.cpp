@@ -1,4 +1,5 @@
 #include "host/printing/JobAccounting.h"
+#include "settings/TicketKeys.h"
 
 #include <PlatformHost.h>
 
@@ -38,12 +39,12 @@ Settings readSettings(PMTicketRef ticket) {
     if (ticket == nullptr) {
         return s;
     }
-    s.mode = numberOr(ticket, "com.quorv.Act.qtaf.On", 1);
-    s.accountType = numberOr(ticket, "com.quorv.Act.qtaf.AT", 1);
-    s.concealUser = numberOr(ticket, "com.quorv.Act.qtaf.CU", 0) != 0;
-    s.concealAccount = numberOr(ticket, "com.quorv.Act.qtaf.CA", 0) != 0;
-    s.user = textOf(ticket, "com.quorv.Act.qtaf.UID");
-    s.account = textOf(ticket, "com.quorv.Act.qtaf.AID");
+    s.mode = numberOr(ticket, kAccountingOnKeyName, 1);
+    s.accountType = numberOr(ticket, kAccountingAccountTypeKeyName, 1);
+    s.concealUser = numberOr(ticket, kAccountingConcealUserKeyName, 0) != 0;
+    s.concealAccount = numberOr(ticket, kAccountingConcealAccountKeyName, 0) != 0;
+    s.user = textOf(ticket, kAccountingUserIDKeyName);
+    s.account = textOf(ticket, kAccountingAccountIDKeyName);
     return s;
 }
 
@@ -112,26 +113,4 @@ JobAccounting jobAccountingFor(PMTicketRef settings, PaneState pane, PrinterKind
         }
     }
     return accounting;
-}
-
-std::string shownCode(const std::string& code, bool concealed) {
-    if (!concealed) {
-        return code;
-    }
-    std::string bullets;
-    for (unsigned char c : code) {
-        if ((c & 0xC0) != 0x80) {
-            bullets += "\xE2\x80\xA2";
-        }
-    }
-    return bullets;
-}
-
-std::string quotedCode(const std::string& code, bool concealed) {
-    // Appended piece by piece: GCC 12 at -O3 warns falsely (-Wrestrict) on a literal prepended
-    // to a temporary string.
-    std::string out = "\"";
-    out += shownCode(code, concealed);
-    out += '"';
-    return out;
 }

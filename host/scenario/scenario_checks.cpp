@@ -1,4 +1,5 @@
 // The scenario's checks: `expect ...`.
+#include "host/ShownCodes.h"
 #include "host/scenario/RunnerSupport.h"
 #include "host/scenario/ScenarioRunner.h"
 

@@ -1,7 +1,9 @@
 // Printing from a scenario: the dialog's printer (a PPD file or a CUPS queue), `print` and what
 // became of the job, `expect job ...` and `expect jobs N`, read back from the server.
+#include "host/ShownCodes.h"
 #include "host/scenario/RunnerSupport.h"
 #include "host/scenario/ScenarioRunner.h"
+#include "settings/TicketKeys.h"
 
 #include <PlatformHost.h>
 
@@ -16,10 +18,10 @@ using scenario::ScenarioError;
 namespace {
 
 const char* const kConcealKeys[][2] = {
-    {"job-accounting-user-id", "com.quorv.Act.qtaf.CU"},
-    {"job-account-id", "com.quorv.Act.qtaf.CA"},
-    {"com.quorv.Act.qtaf.UID", "com.quorv.Act.qtaf.CU"},
-    {"com.quorv.Act.qtaf.AID", "com.quorv.Act.qtaf.CA"},
+    {"job-accounting-user-id", kAccountingConcealUserKeyName},
+    {"job-account-id", kAccountingConcealAccountKeyName},
+    {kAccountingUserIDKeyName, kAccountingConcealUserKeyName},
+    {kAccountingAccountIDKeyName, kAccountingConcealAccountKeyName},
 };
 
 } // namespace

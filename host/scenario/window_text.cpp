@@ -1,6 +1,6 @@
 #include "host/scenario/WindowText.h"
 
-#include "host/printing/JobAccounting.h"
+#include "host/ShownCodes.h"
 
 #include <PlatformHost.h>
 

@@ -1,3 +1,4 @@
+#include "host/ShownCodes.h"
 #include "host/window/WindowApp.h"
 
 #include "host/PlugInHost.h"
@@ -7,6 +8,7 @@
 #include "host/printing/Printer.h"
 #include "host/printing/QueueJobs.h"
 #include "host/window/PlatformView.h"
+#include "settings/TicketKeys.h"
 
 #include <PlatformHost.h>
 
@@ -209,17 +211,19 @@ void WindowApp::switchPrinter(size_t index) {
 }
 
 std::string WindowApp::ticketLine() {
+    static const struct {
+        const char* name;
+        const char* key;
+        const char* concealKey;
+    } kCodes[] = {{"UID", kAccountingUserIDKeyName, kAccountingConcealUserKeyName},
+                  {"AID", kAccountingAccountIDKeyName, kAccountingConcealAccountKeyName}};
     std::string line = "ticket:";
-    for (const char* key : {"com.quorv.Act.qtaf.UID", "com.quorv.Act.qtaf.AID"}) {
+    for (const auto& code : kCodes) {
         PlatformHost::TicketItem item, conceal;
-        bool concealed = PlatformHost::ticketItem(dialog_->settings(),
-                                                  std::string(key) == "com.quorv.Act.qtaf.UID"
-                                                      ? "com.quorv.Act.qtaf.CU"
-                                                      : "com.quorv.Act.qtaf.CA",
-                                                  &conceal) &&
+        bool concealed = PlatformHost::ticketItem(dialog_->settings(), code.concealKey, &conceal) &&
                          conceal.number != 0;
-        bool present = PlatformHost::ticketItem(dialog_->settings(), key, &item);
-        line += std::string(" ") + (key + 19) + " " +
+        bool present = PlatformHost::ticketItem(dialog_->settings(), code.key, &item);
+        line += std::string(" ") + code.name + " " +
                 (present ? quotedCode(item.text, concealed) : "missing");
     }
     return line;

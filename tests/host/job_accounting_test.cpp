@@ -1,5 +1,6 @@
 // The mapping from the pane's ticket to a job's accounting attributes, and what a queue job is
 // made of.
+#include "host/ShownCodes.h"
 #include "host/printing/JobAccounting.h"
 #include "host/printing/QueueJobs.h"
 #include "host/printing/TestPage.h"

@@ -1,5 +1,5 @@
 // Collecting the job's codes when Print is pressed.
-#include "host/PaneWindow.h"
+#include "support/PaneWindow.h"
 #include "prompt/Collection.h"
 #include "support/BundleFixture.h"
 

@@ -2,7 +2,7 @@
 // pane's window is built on request.
 #pragma once
 
-#include "host/PaneWindow.h"
+#include "support/PaneWindow.h"
 #include "settings/TicketSync.h"
 #include "support/PlatformTest.h"
 

@@ -1,4 +1,4 @@
-#include "host/PaneWindow.h"
+#include "support/PaneWindow.h"
 
 #include "pane/PaneControls.h"
 

@@ -1,6 +1,6 @@
 // The Accounting pane's controls built from code inside a dialog-like window, wired into a
-// context the way the pane's construction wires them. The demo and the tests use it until the
-// pane is built from its nib.
+// context the way the pane's construction wires them, for the tests of the settings and the
+// collection that need the controls without the nib.
 #pragma once
 
 #include "settings/AccountingContext.h"
