@@ -11,7 +11,7 @@
 #include "pane/Construction.h"
 #include "plugin/Lifecycle.h"
 #include "settings/TicketKeys.h"
-#include "settings/TicketSync.h"
+#include "sync/TicketSync.h"
 
 #include <PlatformHost.h>
 

@@ -2,9 +2,9 @@
 
 #include "images/ImageImportManager.h"
 #include "images/ModeImage.h"
-#include "pane/PaneControls.h"
+#include "settings/PaneControls.h"
 #include "pane/PaneEvents.h"
-#include "pane/PaneLayout.h"
+#include "layout/PaneLayout.h"
 #include "prompt/KeyFilter.h"
 #include "settings/AccountingContext.h"
 

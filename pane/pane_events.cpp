@@ -1,8 +1,8 @@
 #include "pane/PaneEvents.h"
 
-#include "pane/Help.h"
-#include "pane/PaneControls.h"
-#include "pane/PaneLayout.h"
+#include "help/Help.h"
+#include "settings/PaneControls.h"
+#include "layout/PaneLayout.h"
 #include "prompt/Collection.h"
 
 #include <cstring>

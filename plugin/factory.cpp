@@ -2,7 +2,7 @@
 
 #include "pane/Construction.h"
 #include "plugin/Lifecycle.h"
-#include "settings/TicketSync.h"
+#include "sync/TicketSync.h"
 
 #include <cstdlib>
 

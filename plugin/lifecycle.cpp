@@ -3,7 +3,7 @@
 #include "images/ImageImportManager.h"
 #include "pane/PaneEvents.h"
 #include "settings/AccountingContext.h"
-#include "settings/TicketSync.h"
+#include "sync/TicketSync.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "prompt/Collection.h"
 
-#include "pane/PaneControls.h"
+#include "settings/PaneControls.h"
 #include "prompt/KeyFilter.h"
 #include "prompt/PromptEvents.h"
 #include "prompt/PromptFields.h"

@@ -1,7 +1,7 @@
 #include "prompt/PromptEvents.h"
 
-#include "pane/Help.h"
-#include "pane/PaneControls.h"
+#include "help/Help.h"
+#include "settings/PaneControls.h"
 #include "prompt/PromptFields.h"
 
 #include <cstring>

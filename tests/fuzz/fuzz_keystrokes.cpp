@@ -11,7 +11,7 @@
 #include "plugin/Lifecycle.h"
 #include "prompt/KeyFilter.h"
 #include "settings/AccountingContext.h"
-#include "settings/TicketSync.h"
+#include "sync/TicketSync.h"
 
 #include <cstring>
 #include <memory>

@@ -4,7 +4,7 @@
 #include "FuzzSupport.h"
 
 #include "settings/AccountingContext.h"
-#include "settings/TicketSync.h"
+#include "sync/TicketSync.h"
 
 #include <cstring>
 

@@ -1,5 +1,5 @@
 // Building the pane into the dialog, and the pane's event handler.
-#include "pane/PaneLayout.h"
+#include "layout/PaneLayout.h"
 #include "support/DialogFixture.h"
 
 #include <cstring>

@@ -1,5 +1,5 @@
 // Opening the help book a bundle names.
-#include "pane/Help.h"
+#include "help/Help.h"
 #include "support/BundleFixture.h"
 
 #include <fstream>

@@ -1,5 +1,5 @@
 // The layout and enabling rules, on a pane built from code.
-#include "pane/PaneLayout.h"
+#include "layout/PaneLayout.h"
 #include "support/SettingsFixture.h"
 
 #include <iterator>

@@ -2,7 +2,7 @@
 #include "pane/Construction.h"
 #include "plugin/Factory.h"
 #include "plugin/Lifecycle.h"
-#include "settings/TicketSync.h"
+#include "sync/TicketSync.h"
 #include "support/PlatformTest.h"
 
 #include <cstdlib>

@@ -7,7 +7,7 @@
 #include "pane/Construction.h"
 #include "plugin/Lifecycle.h"
 #include "settings/AccountingContext.h"
-#include "settings/TicketSync.h"
+#include "sync/TicketSync.h"
 #include "support/BundleFixture.h"
 
 #include <memory>

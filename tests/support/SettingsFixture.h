@@ -3,7 +3,7 @@
 #pragma once
 
 #include "support/PaneWindow.h"
-#include "settings/TicketSync.h"
+#include "sync/TicketSync.h"
 #include "support/PlatformTest.h"
 
 #include <cstdlib>

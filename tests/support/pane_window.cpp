@@ -1,6 +1,6 @@
 #include "support/PaneWindow.h"
 
-#include "pane/PaneControls.h"
+#include "settings/PaneControls.h"
 
 #include <initializer_list>
 

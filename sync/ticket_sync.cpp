@@ -1,7 +1,7 @@
-#include "settings/TicketSync.h"
+#include "sync/TicketSync.h"
 
-#include "pane/PaneControls.h"
-#include "pane/PaneLayout.h"
+#include "settings/PaneControls.h"
+#include "layout/PaneLayout.h"
 #include "settings/CodeString.h"
 
 #include <cstdio>

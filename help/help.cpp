@@ -1,4 +1,4 @@
-#include "pane/Help.h"
+#include "help/Help.h"
 
 OSStatus DisplayHelp(CFBundleRef bundle, CFStringRef pagePath, CFStringRef anchorName) {
     CFTypeRef book =
