@@ -2,11 +2,11 @@
 
 #include "images/ImageImportManager.h"
 #include "images/ModeImage.h"
-#include "settings/PaneControls.h"
-#include "pane/PaneEvents.h"
 #include "layout/PaneLayout.h"
+#include "pane/PaneEvents.h"
 #include "prompt/KeyFilter.h"
 #include "settings/AccountingContext.h"
+#include "settings/PaneControls.h"
 
 #include <cstring>
 #include <new>

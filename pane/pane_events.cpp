@@ -1,9 +1,9 @@
 #include "pane/PaneEvents.h"
 
 #include "help/Help.h"
-#include "settings/PaneControls.h"
 #include "layout/PaneLayout.h"
 #include "prompt/Collection.h"
+#include "settings/PaneControls.h"
 
 #include <cstring>
 

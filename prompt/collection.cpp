@@ -1,9 +1,9 @@
 #include "prompt/Collection.h"
 
-#include "settings/PaneControls.h"
 #include "prompt/KeyFilter.h"
 #include "prompt/PromptEvents.h"
 #include "prompt/PromptFields.h"
+#include "settings/PaneControls.h"
 
 #include <cstring>
 

@@ -1,8 +1,8 @@
 #include "prompt/PromptEvents.h"
 
 #include "help/Help.h"
-#include "settings/PaneControls.h"
 #include "prompt/PromptFields.h"
+#include "settings/PaneControls.h"
 
 #include <cstring>
 

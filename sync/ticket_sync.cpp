@@ -1,8 +1,8 @@
 #include "sync/TicketSync.h"
 
-#include "settings/PaneControls.h"
 #include "layout/PaneLayout.h"
 #include "settings/CodeString.h"
+#include "settings/PaneControls.h"
 
 #include <cstdio>
 #include <cstring>

@@ -2,8 +2,8 @@
 #include "pane/Construction.h"
 #include "plugin/Factory.h"
 #include "plugin/Lifecycle.h"
-#include "sync/TicketSync.h"
 #include "support/PlatformTest.h"
+#include "sync/TicketSync.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -1,7 +1,7 @@
 // Collecting the job's codes when Print is pressed.
-#include "support/PaneWindow.h"
 #include "prompt/Collection.h"
 #include "support/BundleFixture.h"
+#include "support/PaneWindow.h"
 
 #include <cstring>
 #include <functional>

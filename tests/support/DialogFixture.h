@@ -7,8 +7,8 @@
 #include "pane/Construction.h"
 #include "plugin/Lifecycle.h"
 #include "settings/AccountingContext.h"
-#include "sync/TicketSync.h"
 #include "support/BundleFixture.h"
+#include "sync/TicketSync.h"
 
 #include <memory>
 #include <string>

@@ -3,8 +3,8 @@
 #pragma once
 
 #include "support/PaneWindow.h"
-#include "sync/TicketSync.h"
 #include "support/PlatformTest.h"
+#include "sync/TicketSync.h"
 
 #include <cstdlib>
 #include <string>
