@@ -8,6 +8,7 @@
 //   printdialog --help | --version
 // The options are listed by --help (kHelp below) and in printdialog.1.
 #include "host/printing/Printer.h"
+#include "host/printing/PrinterName.h"
 #include "host/scenario/ScenarioRunner.h"
 #include "host/window/WindowApp.h"
 
@@ -174,19 +175,6 @@ int listPrinters(const CupsServer& server) {
     return 0;
 }
 
-// A printer named on the command line: "cups:QUEUE", a PPD file that is there, else a queue.
-std::string printerOption(const std::string& value) {
-    if (value.rfind("cups:", 0) == 0) {
-        return value;
-    }
-    FILE* file = std::fopen(value.c_str(), "rb");
-    if (file != nullptr) {
-        std::fclose(file);
-        return value;
-    }
-    return "cups:" + value;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -207,7 +195,11 @@ int main(int argc, char** argv) {
         } else if (arg == "--out" && i + 1 < argc) {
             options.outDir = argv[++i];
         } else if (arg == "--printer" && i + 1 < argc) {
-            std::string printer = printerOption(argv[++i]);
+            PrinterName name;
+            if (!parsePrinterName(argv[++i], BareWord::FileOrQueue, &name)) {
+                return usage();
+            }
+            std::string printer = name.spelled();
             if (options.printer.empty()) {
                 options.printer = printer;
             }

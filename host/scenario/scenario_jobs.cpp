@@ -1,6 +1,7 @@
 // Printing from a scenario: the dialog's printer (a PPD file or a CUPS queue), `print` and what
 // became of the job, `expect job ...` and `expect jobs N`, read back from the server.
 #include "host/ShownCodes.h"
+#include "host/printing/PrinterName.h"
 #include "host/scenario/RunnerSupport.h"
 #include "host/scenario/ScenarioRunner.h"
 #include "settings/TicketKeys.h"
@@ -30,11 +31,12 @@ Printer* ScenarioRunner::openPrinter(Dialog& d) {
     if (d.printer.empty()) {
         return nullptr;
     }
-    if (d.printer.rfind("cups:", 0) != 0) {
-        d.printerRef = Printer::fromPPD(d.printer);
+    PrinterName name;
+    parsePrinterName(d.printer, BareWord::PPDFile, &name);
+    d.printerRef = ::openPrinter(name, d.server);
+    if (name.kind == PrinterName::Kind::PPDFile) {
         return d.printerRef.get();
     }
-    d.printerRef = Printer::fromQueue(d.server, d.printer.substr(5));
     const Printer& p = *d.printerRef;
     out_ << "      printer " << d.printer << ": ";
     if (!p.ppdPath().empty()) {

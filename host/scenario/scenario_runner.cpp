@@ -1,5 +1,6 @@
 #include "host/scenario/ScenarioRunner.h"
 
+#include "host/printing/PrinterName.h"
 #include "host/scenario/RunnerSupport.h"
 #include "host/scenario/WindowText.h"
 
@@ -133,13 +134,18 @@ void ScenarioRunner::setupCommand(const std::vector<std::string>& w) {
     const std::string& command = w[0];
     if (command == "printer") {
         needWords(w, 2, "printer PATH|cups:QUEUE|none");
-        bool queue = w[1].rfind("cups:", 0) == 0;
-        d.printer = w[1] == "none" ? "" : queue ? w[1] : resolve(w[1]);
-        if (queue && w[1].size() == 5) {
-            fail("usage: printer cups:QUEUE");
-        }
-        if (!queue && !d.printer.empty() && !fileExists(d.printer)) {
-            fail(d.printer + ": no such file");
+        PrinterName name;
+        if (w[1] == "none") {
+            d.printer.clear();
+        } else if (!parsePrinterName(w[1], BareWord::PPDFile, &name)) {
+            fail("usage: printer PATH|cups:QUEUE|none");
+        } else if (name.kind == PrinterName::Kind::Queue) {
+            d.printer = name.spelled();
+        } else {
+            d.printer = resolve(w[1]);
+            if (!fileExists(d.printer)) {
+                fail(d.printer + ": no such file");
+            }
         }
     } else if (command == "server") {
         needWords(w, 2, "server HOST:PORT");

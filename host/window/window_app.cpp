@@ -6,6 +6,7 @@
 #include "host/printing/JobAccounting.h"
 #include "host/printing/Passwords.h"
 #include "host/printing/Printer.h"
+#include "host/printing/PrinterName.h"
 #include "host/printing/QueueJobs.h"
 #include "host/window/PlatformView.h"
 #include "settings/TicketKeys.h"
@@ -34,11 +35,8 @@ void say(const std::string& line) {
 }
 
 std::string nameOf(const std::string& printer) {
-    if (printer.rfind("cups:", 0) == 0) {
-        return printer.substr(5);
-    }
-    size_t slash = printer.find_last_of('/');
-    return slash == std::string::npos ? printer : printer.substr(slash + 1);
+    PrinterName name;
+    return parsePrinterName(printer, BareWord::PPDFile, &name) ? name.shortName() : printer;
 }
 
 class WindowApp : private PasswordSource {
@@ -107,9 +105,9 @@ bool WindowApp::load() {
             std::sort(queues.begin(), queues.end(),
                       [](const QueueInfo& a, const QueueInfo& b) { return a.name < b.name; });
             for (const QueueInfo& queue : queues) {
-                if (std::find(printers_.begin(), printers_.end(), "cups:" + queue.name) ==
-                    printers_.end()) {
-                    printers_.push_back("cups:" + queue.name);
+                std::string spelled = PrinterName::queue(queue.name).spelled();
+                if (std::find(printers_.begin(), printers_.end(), spelled) == printers_.end()) {
+                    printers_.push_back(spelled);
                 }
             }
         } else {
@@ -197,9 +195,9 @@ void WindowApp::switchPrinter(size_t index) {
     stopPane();
     dialog_->setJobSink(nullptr);
     jobs_.reset();
-    const std::string& chosen = printers_[index];
-    printer_ = chosen.rfind("cups:", 0) == 0 ? Printer::fromQueue(options_.server, chosen.substr(5))
-                                             : Printer::fromPPD(chosen);
+    PrinterName chosen;
+    parsePrinterName(printers_[index], BareWord::PPDFile, &chosen);
+    printer_ = openPrinter(chosen, options_.server);
     if (printer_->isQueue()) {
         jobs_ = std::make_unique<QueueJobs>(options_.server, *printer_, options_.document);
         dialog_->setJobSink(jobs_.get());
