@@ -5,13 +5,12 @@
 //
 // The server is CUPS_SERVER by default (scripts/cups-sandbox starts one); prints the median,
 // the 95th percentile and the fastest press, in milliseconds.
+#include "host/PaneDriver.h"
+#include "host/PlugInHost.h"
 #include "host/PrintDialog.h"
 #include "host/printing/Printer.h"
 #include "host/printing/QueueJobs.h"
-#include "pane/Construction.h"
-#include "plugin/Lifecycle.h"
 #include "settings/TicketKeys.h"
-#include "sync/TicketSync.h"
 
 #include <PlatformHost.h>
 
@@ -58,11 +57,6 @@ int main(int argc, char** argv) {
         }
     }
     std::string error;
-    CFBundleRef bundle = PlatformHost::openBundle(ACCOUNTING_BUNDLE_DIR, &error);
-    if (bundle == nullptr) {
-        std::fprintf(stderr, "print-latency: %s\n", error.c_str());
-        return 2;
-    }
     std::unique_ptr<Printer> printer = Printer::fromQueue(server, queue);
     if (printer->ppdPath().empty()) {
         std::fprintf(stderr, "print-latency: %s\n", printer->problem().c_str());
@@ -81,16 +75,18 @@ int main(int argc, char** argv) {
     put(settings, kAccountingUserIDKeyName, "bench-user");
     put(settings, kAccountingAccountIDKeyName, "bench-account");
 
-    PMPDEContext pde = nullptr;
-    OSType creator = 0;
-    CFStringRef kind = nullptr, title = nullptr;
-    UInt32 maxH = 0, maxV = 0;
-    Prologue(&pde, &creator, &kind, &title, &maxH, &maxV);
+    // The pane from its bundle, as the dialog loads it.
+    std::unique_ptr<PlugInHost> plugIn = PlugInHost::load(ACCOUNTING_BUNDLE_DIR, &error);
+    if (plugIn == nullptr) {
+        std::fprintf(stderr, "print-latency: %s\n", error.c_str());
+        return 2;
+    }
+    PaneDriver pane(*plugIn, *dialog);
+    OSStatus initialized = noErr;
     {
         PlatformHost::StderrCapture quiet;
-        Initialize(pde, nullptr, nullptr, dialog->userPane(), dialog->session());
+        pane.start(&initialized);
     }
-    Open(pde);
     std::vector<double> times;
     for (int i = 0; i < presses; ++i) {
         auto start = std::chrono::steady_clock::now();
@@ -103,10 +99,9 @@ int main(int argc, char** argv) {
         }
         times.push_back(std::chrono::duration<double, std::milli>(end - start).count());
     }
-    Terminate(pde, noErr);
-    dialog->removePane();
+    pane.stop();
+    plugIn.reset();
     dialog.reset();
-    CFRelease(bundle);
     std::sort(times.begin(), times.end());
     std::printf("press to job accepted on %s, %d presses: median %.2f ms, p95 %.2f ms, "
                 "fastest %.2f ms\n",

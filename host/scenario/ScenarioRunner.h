@@ -2,6 +2,7 @@
 // transcript. The commands and checks are those of the host's scenario language (README).
 #pragma once
 
+#include "host/PaneDriver.h"
 #include "host/PlugInHost.h"
 #include "host/PrintDialog.h"
 #include "host/printing/Passwords.h"
@@ -90,7 +91,7 @@ class ScenarioRunner : private PasswordSource {
         std::unique_ptr<PrintDialog> dialog;
         std::unique_ptr<PlugInHost> plugIn;
         CFBundleRef helpBundleRef = nullptr;
-        PMPDEContext context = nullptr;
+        std::unique_ptr<PaneDriver> pane; // made with the bundle's load
     };
 
     void execute(const ScenarioLine& line);

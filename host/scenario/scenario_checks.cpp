@@ -115,7 +115,8 @@ void ScenarioRunner::expectCommand(const std::vector<std::string>& w) {
     } else if (what == "summary") {
         CFArrayRef titles = nullptr;
         CFArrayRef summaries = nullptr;
-        table().GetSummaryText(dialog().context, &titles, &summaries);
+        table();
+        dialog().pane->summary(&titles, &summaries);
         std::string title = titles != nullptr && CFArrayGetCount(titles) > 0
                                 ? cfText(CFArrayGetValueAtIndex(titles, 0))
                                 : "";

@@ -240,6 +240,7 @@ void ScenarioRunner::load() {
     if (d.plugIn == nullptr) {
         fail(error);
     }
+    d.pane = std::make_unique<PaneDriver>(*d.plugIn, *d.dialog);
     out_ << "      loaded " << options_.bundlePath << "\n";
 }
 
@@ -265,52 +266,41 @@ void ScenarioRunner::lifecycleCommand(const std::vector<std::string>& w) {
         out_ << "      released the interface and the instance\n";
         return;
     }
-    PlugInIntfVTable& t = table();
+    table(); // the bundle is loaded and its interface not released
+    PaneDriver& pane = *d.pane;
     if (command == "prologue") {
         needWords(w, 1, "prologue");
-        OSType creator = 0;
-        CFStringRef kind = nullptr;
-        CFStringRef title = nullptr;
-        UInt32 maxH = 0, maxV = 0;
-        status =
-            call([&] { return t.Prologue(&d.context, &creator, &kind, &title, &maxH, &maxV); });
-        d.dialog->attach(d.plugIn->extension(), d.context);
-        out_ << "      title \"" << cfText(title) << "\", kind \"" << cfText(kind) << "\", " << maxH
-             << " x " << maxV << "\n";
+        PaneDriver::Prologue p;
+        status = call([&] {
+            p = pane.prologue();
+            return p.status;
+        });
+        out_ << "      title \"" << cfText(p.title) << "\", kind \"" << cfText(p.kind) << "\", "
+             << p.maxH << " x " << p.maxV << "\n";
     } else if (command == "initialize") {
         needWords(w, 1, "initialize");
-        PMPDEFlags flags = 0;
-        status = call([&] {
-            return t.Initialize(d.context, &flags, nullptr, d.dialog->userPane(),
-                                d.dialog->session());
-        });
-        // As a print dialog does, a pane whose Initialize failed is left out: the dialog's
-        // Print no longer stores through it (its Sync would write settings it never loaded).
+        status = call([&] { return pane.initialize(); });
         if (status != noErr) {
-            d.dialog->detach();
             out_ << "      the dialog leaves the pane out\n";
         }
     } else if (command == "open") {
         needWords(w, 1, "open");
-        status = call([&] { return t.Open(d.context); });
+        status = call([&] { return pane.open(); });
     } else if (command == "close") {
         needWords(w, 1, "close");
-        status = call([&] { return t.Close(d.context); });
+        status = call([&] { return pane.close(); });
     } else if (command == "terminate") {
         needWords(w, 1, "terminate");
-        status = call([&] { return t.Terminate(d.context, noErr); });
-        d.context = nullptr;
-        d.dialog->removePane();
+        status = call([&] { return pane.terminate(); });
     } else if (command == "sync") {
         needWords(w, 2, "sync load|store|N");
         long flag = w[1] == "load" ? 1 : w[1] == "store" ? 0 : numberOf(w[1]);
-        status = call(
-            [&] { return t.Sync(d.context, d.dialog->session(), static_cast<Boolean>(flag)); });
+        status = call([&] { return pane.sync(static_cast<Boolean>(flag)); });
     } else if (command == "summary") {
         needWords(w, 1, "summary");
         CFArrayRef titles = nullptr;
         CFArrayRef summaries = nullptr;
-        status = call([&] { return t.GetSummaryText(d.context, &titles, &summaries); });
+        status = call([&] { return pane.summary(&titles, &summaries); });
         if (titles != nullptr && summaries != nullptr) {
             for (CFIndex i = 0; i < CFArrayGetCount(titles); ++i) {
                 out_ << "      summary: " << cfText(CFArrayGetValueAtIndex(titles, i)) << " | "
@@ -487,11 +477,12 @@ void ScenarioRunner::cleanUp() {
             d.dialog->detach();
             d.dialog->setJobSink(nullptr);
         }
-        if (d.plugIn != nullptr && d.plugIn->extension() != nullptr && d.context != nullptr) {
+        if (d.plugIn != nullptr && d.plugIn->extension() != nullptr && d.pane != nullptr &&
+            d.pane->alive()) {
             PlatformHost::StderrCapture quiet;
-            d.plugIn->table().Terminate(d.context, noErr);
-            d.context = nullptr;
+            d.pane->terminate();
         }
+        d.pane.reset();
         d.plugIn.reset();
         d.dialog.reset();
         d.jobs.reset();

@@ -1,6 +1,7 @@
 #include "host/ShownCodes.h"
 #include "host/window/WindowApp.h"
 
+#include "host/PaneDriver.h"
 #include "host/PlugInHost.h"
 #include "host/PrintDialog.h"
 #include "host/printing/JobAccounting.h"
@@ -74,7 +75,7 @@ class WindowApp : private PasswordSource {
     std::unique_ptr<Printer> printer_;
     std::unique_ptr<QueueJobs> jobs_;
     std::unique_ptr<PrintDialog> dialog_;
-    PMPDEContext context_ = nullptr;
+    std::unique_ptr<PaneDriver> pane_;
     std::unique_ptr<PlatformView> view_;
     std::map<WindowRef, std::unique_ptr<PlatformView>> modal_;
     bool modalClosed_ = false;
@@ -128,6 +129,7 @@ bool WindowApp::load() {
         return false;
     }
     addHostControls();
+    pane_ = std::make_unique<PaneDriver>(*plugIn_, *dialog_);
     return true;
 }
 
@@ -152,26 +154,16 @@ void WindowApp::addHostControls() {
 }
 
 void WindowApp::startPane() {
-    PlugInIntfVTable& t = plugIn_->table();
-    OSType creator = 0;
-    CFStringRef kind = nullptr, title = nullptr;
-    UInt32 maxH = 0, maxV = 0;
-    if (t.Prologue(&context_, &creator, &kind, &title, &maxH, &maxV) != noErr) {
-        context_ = nullptr;
+    OSStatus status = noErr;
+    bool started;
+    {
+        PlatformHost::StderrCapture quiet; // the settings' load says what it read
+        started = pane_->start(&status);
+    }
+    if (!started) {
         say("pane: Prologue failed");
         return;
     }
-    dialog_->attach(plugIn_->extension(), context_);
-    OSStatus status;
-    {
-        PlatformHost::StderrCapture quiet; // the settings' load says what it read
-        status = t.Initialize(context_, nullptr, nullptr, dialog_->userPane(), dialog_->session());
-    }
-    if (status != noErr) {
-        // As a print dialog does, a pane whose Initialize failed is left out.
-        dialog_->detach();
-    }
-    t.Open(context_);
     say("printer: " + printer_->name() +
         (printer_->ppdPath().empty()
              ? " (no PPD" + (printer_->problem().empty() ? "" : ": " + printer_->problem()) + ")"
@@ -181,14 +173,7 @@ void WindowApp::startPane() {
 }
 
 void WindowApp::stopPane() {
-    if (context_ == nullptr) {
-        return;
-    }
-    PlugInIntfVTable& t = plugIn_->table();
-    t.Close(context_);
-    t.Terminate(context_, noErr);
-    context_ = nullptr;
-    dialog_->removePane();
+    pane_->stop();
 }
 
 void WindowApp::switchPrinter(size_t index) {
@@ -550,6 +535,7 @@ int WindowApp::run() {
     std::vector<double> latencies = view_->keyLatencies();
     PlatformHost::setModalEventSource(nullptr);
     stopPane();
+    pane_.reset();
     modal_.clear();
     view_.reset();
     dialog_->setJobSink(nullptr);
