@@ -522,22 +522,24 @@ RunResult ScenarioRunner::run(LineSource& source) {
     PasswordScope passwords(this);
     liveAtStart_ = PlatformHost::liveObjectCount();
     PlatformHost::clearUserRecords();
-    PlatformHost::setModalEventSource([this](WindowRef window) { return modalAction(window); });
-    out_ << label_ << ":\n";
     RunResult result = RunResult::Passed;
-    ScenarioLine line;
-    while (source.next(&line)) {
-        try {
-            execute(line);
-        } catch (const ScenarioError& error) {
-            out_ << label_ << ":" << lineNumber_ << ": error: " << error.message << "\n";
-            if (!options_.interactive) {
-                result = RunResult::Broken;
-                break;
+    {
+        PlatformHost::ScopedModalEventSource modalSource(
+            [this](WindowRef window) { return modalAction(window); });
+        out_ << label_ << ":\n";
+        ScenarioLine line;
+        while (source.next(&line)) {
+            try {
+                execute(line);
+            } catch (const ScenarioError& error) {
+                out_ << label_ << ":" << lineNumber_ << ": error: " << error.message << "\n";
+                if (!options_.interactive) {
+                    result = RunResult::Broken;
+                    break;
+                }
             }
         }
     }
-    PlatformHost::setModalEventSource(nullptr);
     cleanUp();
     long live = PlatformHost::liveObjectCount();
     if (live != liveAtStart_ && result != RunResult::Broken) {

@@ -508,7 +508,8 @@ int WindowApp::run() {
         reportPaste(field, passed, keys);
     };
     view_ = std::make_unique<PlatformView>(dialog_->window(), nullptr, std::move(hooks));
-    PlatformHost::setModalEventSource([this](WindowRef window) { return modalStep(window); });
+    PlatformHost::ScopedModalEventSource modalSource(
+        [this](WindowRef window) { return modalStep(window); });
     switchPrinter(0);
     writeLayout();
     say("window: dialog opened");
@@ -533,7 +534,6 @@ int WindowApp::run() {
     gApp = nullptr;
 
     std::vector<double> latencies = view_->keyLatencies();
-    PlatformHost::setModalEventSource(nullptr);
     stopPane();
     pane_.reset();
     modal_.clear();

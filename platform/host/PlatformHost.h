@@ -185,6 +185,18 @@ bool setSelection(ControlRef field, SInt16 start, SInt16 end);
 using ModalEventSource = std::function<bool(WindowRef window)>;
 void setModalEventSource(ModalEventSource source);
 
+// Sets the source for its own life and puts back the one before, however the scope is left.
+class ScopedModalEventSource {
+  public:
+    explicit ScopedModalEventSource(ModalEventSource source);
+    ~ScopedModalEventSource();
+    ScopedModalEventSource(const ScopedModalEventSource&) = delete;
+    ScopedModalEventSource& operator=(const ScopedModalEventSource&) = delete;
+
+  private:
+    ModalEventSource previous_;
+};
+
 // --- What the user was shown ----------------------------------------------------------------
 
 struct Alert {

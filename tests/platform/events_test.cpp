@@ -291,6 +291,27 @@ TEST_F(EventsTest, ModalLoopRunsTheSourceUntilQuitAndFailsWhenItRunsDry) {
     EXPECT_EQ(RunAppModalLoopForWindow(window_), eventLoopQuitErr);
 }
 
+TEST_F(EventsTest, AScopedSourcePutsBackTheOneBeforeHoweverItsScopeIsLeft) {
+    std::string used;
+    auto quitting = [&](const char* name) {
+        return [&used, name](WindowRef window) {
+            used += name;
+            QuitAppModalLoopForWindow(window);
+            return true;
+        };
+    };
+    PlatformHost::setModalEventSource(quitting("outer "));
+    try {
+        PlatformHost::ScopedModalEventSource inner(quitting("inner "));
+        EXPECT_EQ(RunAppModalLoopForWindow(window_), noErr);
+        throw 1; // an early way out
+    } catch (int) {
+    }
+    EXPECT_EQ(RunAppModalLoopForWindow(window_), noErr);
+    EXPECT_EQ(used, "inner outer ");
+    PlatformHost::setModalEventSource(nullptr);
+}
+
 TEST_F(EventsTest, ClicksFollowWhatIsOnScreen) {
     ControlSpec popupSpec;
     popupSpec.kind = ControlKind::PopupButton;

@@ -112,6 +112,14 @@ void setModalEventSource(ModalEventSource source) {
     platform::setModalEventSource(modalSource() ? callModalSource : nullptr, nullptr);
 }
 
+ScopedModalEventSource::ScopedModalEventSource(ModalEventSource source) : previous_(modalSource()) {
+    setModalEventSource(std::move(source));
+}
+
+ScopedModalEventSource::~ScopedModalEventSource() {
+    setModalEventSource(std::move(previous_));
+}
+
 std::vector<Alert> alerts() {
     std::vector<Alert> out;
     for (const auto& a : platform::userRecords().alerts) {
