@@ -1,8 +1,10 @@
 // Opening the help book a bundle names.
 #include "help/Help.h"
 #include "support/BundleFixture.h"
+#include "support/TempTree.h"
 
 #include <fstream>
+#include <memory>
 #include <sys/stat.h>
 
 namespace {
@@ -10,15 +12,14 @@ namespace {
 class DisplayHelpTest : public BundleTest {
   protected:
     void TearDown() override {
-        if (!root_.empty()) {
-            EXPECT_EQ(std::system(("rm -rf '" + root_ + "'").c_str()), 0);
-        }
+        tree_.reset();
+        root_.clear();
         BundleTest::TearDown();
     }
     // A bundle whose information dictionary has this value for the help-book key.
     CFBundleRef bundleWithBookValue(const std::string& valueXml) {
-        char pattern[] = "/tmp/help-test-XXXXXX";
-        root_ = mkdtemp(pattern);
+        tree_ = std::make_unique<TempTree>();
+        root_ = tree_->root();
         mkdir((root_ + "/Contents").c_str(), 0755);
         std::ofstream(root_ + "/Contents/Info.plist")
             << "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict>"
@@ -27,6 +28,7 @@ class DisplayHelpTest : public BundleTest {
         std::string error;
         return PlatformHost::openBundle(root_, &error);
     }
+    std::unique_ptr<TempTree> tree_; // removed with all it holds
     std::string root_;
 };
 
@@ -39,7 +41,7 @@ TEST_F(DisplayHelpTest, NoBookNamedIsAParameterError) {
         ASSERT_NE(odd, nullptr);
         EXPECT_EQ(DisplayHelp(odd, kAccountingHelpPage, nullptr), paramErr) << value;
         CFRelease(odd);
-        EXPECT_EQ(std::system(("rm -rf '" + root_ + "'").c_str()), 0);
+        tree_.reset();
         root_.clear();
     }
     EXPECT_TRUE(PlatformHost::helpRequests().empty()) << "nothing was opened";

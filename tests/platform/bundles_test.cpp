@@ -1,8 +1,10 @@
 // Bundles: the information dictionary, the registry by identifier and localised strings.
 #include "support/BundleFixture.h"
+#include "support/TempTree.h"
 
 #include <fstream>
 #include <map>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,8 +19,8 @@ class BundlesTest : public PlatformTest {
   protected:
     // A bundle folder of our own in a temporary directory.
     std::string makeBundle(const std::string& infoPlist) {
-        char pattern[] = "/tmp/bundle-test-XXXXXX";
-        root_ = mkdtemp(pattern);
+        tree_ = std::make_unique<TempTree>();
+        root_ = tree_->root();
         mkdir((root_ + "/Contents").c_str(), 0755);
         mkdir((root_ + "/Contents/Resources").c_str(), 0755);
         std::ofstream(root_ + "/Contents/Info.plist") << infoPlist;
@@ -30,10 +32,8 @@ class BundlesTest : public PlatformTest {
         std::ofstream(folder + "/Localizable.strings", std::ios::binary) << bytes;
     }
     void TearDown() override {
-        if (!root_.empty()) {
-            std::string command = "rm -rf '" + root_ + "'";
-            EXPECT_EQ(std::system(command.c_str()), 0);
-        }
+        tree_.reset();
+        root_.clear();
         PlatformTest::TearDown();
     }
     std::string localized(CFBundleRef bundle, CFStringRef key) {
@@ -43,6 +43,7 @@ class BundlesTest : public PlatformTest {
         CFRelease(text);
         return buffer;
     }
+    std::unique_ptr<TempTree> tree_; // removed with all it holds
     std::string root_;
 };
 

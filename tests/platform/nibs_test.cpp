@@ -1,7 +1,9 @@
 // Nibs: the shipped layouts open, and malformed ones are clear errors.
 #include "support/BundleFixture.h"
+#include "support/TempTree.h"
 
 #include <fstream>
+#include <memory>
 #include <sys/stat.h>
 
 namespace {
@@ -81,16 +83,15 @@ TEST_F(NibsTest, MissingNibAndMissingWindow) {
 class MalformedNibTest : public PlatformTest {
   protected:
     void TearDown() override {
-        if (!root_.empty()) {
-            EXPECT_EQ(std::system(("rm -rf '" + root_ + "'").c_str()), 0);
-        }
+        tree_.reset();
+        root_.clear();
         PlatformTest::TearDown();
     }
     // The status of opening a nib with these contents.
     OSStatus open(const std::string& nibText, std::string* error) {
         if (root_.empty()) {
-            char pattern[] = "/tmp/nib-test-XXXXXX";
-            root_ = mkdtemp(pattern);
+            tree_ = std::make_unique<TempTree>();
+            root_ = tree_->root();
             mkdir((root_ + "/Contents").c_str(), 0755);
             mkdir((root_ + "/Contents/Resources").c_str(), 0755);
             std::ofstream(root_ + "/Contents/Info.plist")
@@ -108,6 +109,7 @@ class MalformedNibTest : public PlatformTest {
         CFRelease(bundle);
         return status;
     }
+    std::unique_ptr<TempTree> tree_; // removed with all it holds
     std::string root_;
 };
 

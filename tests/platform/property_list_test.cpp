@@ -1,9 +1,11 @@
 // The guarded property-list reader under tickets and, later, layouts and bundles.
 #include "support/PlatformTest.h"
+#include "support/TempTree.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -85,17 +87,16 @@ TEST_F(PropertyListTest, SaveWritesAFileThatLoadsBack) {
 class ReaderKindsTest : public PlatformTest {
   protected:
     void TearDown() override {
-        if (!root_.empty()) {
-            EXPECT_EQ(std::system(("rm -rf '" + root_ + "'").c_str()), 0);
-        }
+        tree_.reset();
+        root_.clear();
         PlatformTest::TearDown();
     }
 
     // A bundle folder whose Info.plist and nib "Test" hold these bytes.
     void writeBundle(const std::string& info, const std::string& nib) {
         if (root_.empty()) {
-            char pattern[] = "/tmp/reader-test-XXXXXX";
-            root_ = mkdtemp(pattern);
+            tree_ = std::make_unique<TempTree>();
+            root_ = tree_->root();
             mkdir((root_ + "/Contents").c_str(), 0755);
             mkdir((root_ + "/Contents/Resources").c_str(), 0755);
         }
@@ -143,6 +144,8 @@ class ReaderKindsTest : public PlatformTest {
         CFRelease(bundle);
         return answers;
     }
+
+    std::unique_ptr<TempTree> tree_; // removed with all it holds
 
     std::string root_;
 };
