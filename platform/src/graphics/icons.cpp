@@ -2,7 +2,7 @@
 
 #include "../common/Object.h"
 #include "../common/TypeIDs.h"
-#include "Files.h"
+#include "ImageFiles.h"
 
 #include <cstring>
 
@@ -49,7 +49,7 @@ OSErr ReadIconFile(const FSSpec* iconFile, IconFamilyHandle* iconFamily) {
         return fnfErr;
     }
     std::string bytes;
-    if (!platform::readItemBytes(item, kMaxIconFileBytes, &bytes)) {
+    if (!platform::readImageFileBytes(item, kMaxIconFileBytes, &bytes)) {
         return ioErr;
     }
     size_t length = 0;

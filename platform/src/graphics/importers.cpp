@@ -4,7 +4,7 @@
 #include "../common/TypeIDs.h"
 #include "../hitoolbox/Toolbox.h"
 #include "Bitmap.h"
-#include "Files.h"
+#include "ImageFiles.h"
 
 #include <cairo.h>
 
@@ -44,8 +44,9 @@ bool decode(ComponentInstanceRecord* importer) {
     if (importer->state == ComponentInstanceRecord::State::Unread) {
         std::string bytes;
         std::string error;
-        bool ok = platform::readItemBytes(importer->file, platform::kMaxImageFileBytes, &bytes) &&
-                  platform::decodeGif(bytes, &importer->bitmap, &error);
+        bool ok =
+            platform::readImageFileBytes(importer->file, platform::kMaxImageFileBytes, &bytes) &&
+            platform::decodeGif(bytes, &importer->bitmap, &error);
         importer->state =
             ok ? ComponentInstanceRecord::State::Decoded : ComponentInstanceRecord::State::Failed;
     }
@@ -69,7 +70,7 @@ OSErr GetGraphicsImporterForFileWithFlags(const FSSpec* theFile, ComponentInstan
     if (!chosen && (flags & kDontUseValidateToFindGraphicsImporter) == 0) {
         // Without the flag the contents may be looked at to choose the importer.
         std::string bytes;
-        chosen = platform::readItemBytes(item, platform::kMaxImageFileBytes, &bytes) &&
+        chosen = platform::readImageFileBytes(item, platform::kMaxImageFileBytes, &bytes) &&
                  platform::looksLikeGif(bytes);
     }
     if (!chosen) {

@@ -5,47 +5,36 @@
 namespace PlatformHost {
 namespace {
 
+// Each host-facing kind and the platform's, in one table for both directions. The platform's
+// root pane shows as a user pane.
+constexpr struct {
+    ControlKind host;
+    platform::ControlKind platform;
+} kKinds[] = {
+    {ControlKind::UserPane, platform::ControlKind::UserPane},
+    {ControlKind::PushButton, platform::ControlKind::PushButton},
+    {ControlKind::CheckBox, platform::ControlKind::CheckBox},
+    {ControlKind::RadioButton, platform::ControlKind::RadioButton},
+    {ControlKind::PopupButton, platform::ControlKind::PopupButton},
+    {ControlKind::StaticText, platform::ControlKind::StaticText},
+    {ControlKind::EditText, platform::ControlKind::EditText},
+    {ControlKind::PasswordEditText, platform::ControlKind::PasswordEditText},
+};
+
 platform::ControlKind toPlatform(ControlKind kind) {
-    switch (kind) {
-    case ControlKind::UserPane:
-        return platform::ControlKind::UserPane;
-    case ControlKind::PushButton:
-        return platform::ControlKind::PushButton;
-    case ControlKind::CheckBox:
-        return platform::ControlKind::CheckBox;
-    case ControlKind::RadioButton:
-        return platform::ControlKind::RadioButton;
-    case ControlKind::PopupButton:
-        return platform::ControlKind::PopupButton;
-    case ControlKind::StaticText:
-        return platform::ControlKind::StaticText;
-    case ControlKind::EditText:
-        return platform::ControlKind::EditText;
-    case ControlKind::PasswordEditText:
-        return platform::ControlKind::PasswordEditText;
+    for (const auto& entry : kKinds) {
+        if (entry.host == kind) {
+            return entry.platform;
+        }
     }
     return platform::ControlKind::UserPane;
 }
 
 ControlKind fromPlatform(platform::ControlKind kind) {
-    switch (kind) {
-    case platform::ControlKind::RootPane:
-    case platform::ControlKind::UserPane:
-        return ControlKind::UserPane;
-    case platform::ControlKind::PushButton:
-        return ControlKind::PushButton;
-    case platform::ControlKind::CheckBox:
-        return ControlKind::CheckBox;
-    case platform::ControlKind::RadioButton:
-        return ControlKind::RadioButton;
-    case platform::ControlKind::PopupButton:
-        return ControlKind::PopupButton;
-    case platform::ControlKind::StaticText:
-        return ControlKind::StaticText;
-    case platform::ControlKind::EditText:
-        return ControlKind::EditText;
-    case platform::ControlKind::PasswordEditText:
-        return ControlKind::PasswordEditText;
+    for (const auto& entry : kKinds) {
+        if (entry.platform == kind) {
+            return entry.host;
+        }
     }
     return ControlKind::UserPane;
 }

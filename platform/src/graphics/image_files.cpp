@@ -1,4 +1,4 @@
-#include "Files.h"
+#include "ImageFiles.h"
 
 #include "../carboncore/FileSystem.h"
 
@@ -7,7 +7,7 @@
 
 namespace platform {
 
-bool readItemBytes(const ItemRef& item, size_t maxBytes, std::string* bytes) {
+bool readImageFileBytes(const ItemRef& item, size_t maxBytes, std::string* bytes) {
     int fd = openFileItem(item);
     if (fd < 0) {
         return false;

@@ -8,6 +8,6 @@
 namespace platform {
 
 // The whole file, when it can be read and holds at most maxBytes.
-bool readItemBytes(const ItemRef& item, size_t maxBytes, std::string* bytes);
+bool readImageFileBytes(const ItemRef& item, size_t maxBytes, std::string* bytes);
 
 } // namespace platform
