@@ -233,34 +233,29 @@ ImageImportManager::~ImageImportManager() {
     tearDown();
 }
 
+namespace {
+
+// Releases every value the cache holds with the release call of its kind, then the cache.
+void releaseCache(CFMutableDictionaryRef* cache, void (*release)(void* value)) {
+    if (*cache == nullptr) {
+        return;
+    }
+    for (const void* value : valuesOf(*cache)) {
+        if (value != nullptr) {
+            release(const_cast<void*>(value));
+        }
+    }
+    CFRelease(*cache);
+    *cache = nullptr;
+}
+
+} // namespace
+
 void ImageImportManager::tearDown() {
-    if (components != nullptr) {
-        for (const void* value : valuesOf(components)) {
-            if (value != nullptr) {
-                CloseComponent(static_cast<ComponentInstance>(const_cast<void*>(value)));
-            }
-        }
-        CFRelease(components);
-        components = nullptr;
-    }
-    if (icons != nullptr) {
-        for (const void* value : valuesOf(icons)) {
-            if (value != nullptr) {
-                ReleaseIconRef(static_cast<IconRef>(const_cast<void*>(value)));
-            }
-        }
-        CFRelease(icons);
-        icons = nullptr;
-    }
-    if (images != nullptr) {
-        for (const void* value : valuesOf(images)) {
-            if (value != nullptr) {
-                CGImageRelease(static_cast<CGImageRef>(const_cast<void*>(value)));
-            }
-        }
-        CFRelease(images);
-        images = nullptr;
-    }
+    releaseCache(&components,
+                 [](void* value) { CloseComponent(static_cast<ComponentInstance>(value)); });
+    releaseCache(&icons, [](void* value) { ReleaseIconRef(static_cast<IconRef>(value)); });
+    releaseCache(&images, [](void* value) { CGImageRelease(static_cast<CGImageRef>(value)); });
     if (fsSpecs != nullptr) {
         // Each value holds its record: when they are all the pool's holders, the pool's blocks
         // go at once, without a visit to every record.
