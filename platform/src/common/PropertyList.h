@@ -6,6 +6,7 @@
 
 #include <plist/plist.h>
 
+#include <cstdlib>
 #include <string>
 
 namespace platform {
@@ -30,5 +31,30 @@ bool readPropertyListFile(const std::string& path, plist_t* root, std::string* e
 
 // The XML text of a property list.
 std::string propertyListToXml(plist_t root);
+
+// Calls visit with each key and value of a dictionary node, in its order, until visit answers
+// false; false then, true when every entry was visited. The key is valid during the call only.
+template <typename Visit>
+bool forEachDictEntry(plist_t dict, Visit visit) {
+    plist_dict_iter iter = nullptr;
+    plist_dict_new_iter(dict, &iter);
+    bool whole = true;
+    for (;;) {
+        char* key = nullptr;
+        plist_t value = nullptr;
+        plist_dict_next_item(dict, iter, &key, &value);
+        if (key == nullptr) {
+            break;
+        }
+        bool goOn = visit(static_cast<const char*>(key), value);
+        free(key);
+        if (!goOn) {
+            whole = false;
+            break;
+        }
+    }
+    free(iter);
+    return whole;
+}
 
 } // namespace platform

@@ -2,6 +2,7 @@
 
 #include <CoreFoundation/CoreFoundation.h>
 
+#include "../common/PropertyList.h"
 #include "Strings.h"
 
 #include <cstdlib>
@@ -42,17 +43,8 @@ CFTypeRef createObjectFromPropertyList(plist_t node) {
     case PLIST_DICT: {
         CFMutableDictionaryRef dict = CFDictionaryCreateMutable(
             nullptr, 0, &kCFTypeDictionaryKeyCallBacks, &kCFTypeDictionaryValueCallBacks);
-        plist_dict_iter iter = nullptr;
-        plist_dict_new_iter(node, &iter);
-        for (;;) {
-            char* key = nullptr;
-            plist_t value = nullptr;
-            plist_dict_next_item(node, iter, &key, &value);
-            if (key == nullptr) {
-                break;
-            }
+        forEachDictEntry(node, [&](const char* key, plist_t value) {
             CFStringRef cfKey = createStringFromUtf8Lenient(key);
-            std::free(key);
             CFTypeRef cfValue = createObjectFromPropertyList(value);
             if (dict != nullptr && cfKey != nullptr && cfValue != nullptr) {
                 CFDictionarySetValue(dict, cfKey, cfValue);
@@ -63,8 +55,8 @@ CFTypeRef createObjectFromPropertyList(plist_t node) {
             if (cfValue != nullptr) {
                 CFRelease(cfValue);
             }
-        }
-        std::free(iter);
+            return true;
+        });
         return dict;
     }
     default:

@@ -91,28 +91,16 @@ class NibReader {
         if (list == nullptr || plist_get_node_type(list) != PLIST_DICT) {
             return fail("\"windows\" must be a dictionary of windows");
         }
-        plist_dict_iter iter = nullptr;
-        plist_dict_new_iter(list, &iter);
-        bool ok = true;
-        for (;;) {
-            char* name = nullptr;
-            plist_t node = nullptr;
-            plist_dict_next_item(list, iter, &name, &node);
-            if (name == nullptr) {
-                break;
-            }
+        return forEachDictEntry(list, [&](const char* name, plist_t node) {
             std::string windowName = name;
-            std::free(name);
             WindowDesc desc;
             where_ = "window " + quotedForMessage(windowName);
             if (!readWindow(node, &desc)) {
-                ok = false;
-                break;
+                return false;
             }
             (*windows)[windowName] = std::move(desc);
-        }
-        std::free(iter);
-        return ok;
+            return true;
+        });
     }
 
   private:
@@ -223,25 +211,9 @@ class NibReader {
     }
 
     bool onlyKnown(plist_t dict, const std::set<std::string>& known) {
-        plist_dict_iter iter = nullptr;
-        plist_dict_new_iter(dict, &iter);
-        bool ok = true;
-        for (;;) {
-            char* key = nullptr;
-            plist_t value = nullptr;
-            plist_dict_next_item(dict, iter, &key, &value);
-            if (key == nullptr) {
-                break;
-            }
-            std::string name = key;
-            std::free(key);
-            if (known.count(name) == 0) {
-                ok = fail("unknown attribute " + quotedForMessage(name));
-                break;
-            }
-        }
-        std::free(iter);
-        return ok;
+        return forEachDictEntry(dict, [&](const char* key, plist_t) {
+            return known.count(key) != 0 || fail("unknown attribute " + quotedForMessage(key));
+        });
     }
 
     bool readControl(plist_t node, ControlDesc* desc) {

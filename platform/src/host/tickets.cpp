@@ -164,25 +164,14 @@ bool loadTicketFromXml(const std::string& xml, PMTicketRef* ticket, std::string*
         *error = "a ticket's property list must be a dictionary";
         ok = false;
     } else {
-        plist_dict_iter iter = nullptr;
-        plist_dict_new_iter(root, &iter);
-        for (;;) {
-            char* key = nullptr;
-            plist_t value = nullptr;
-            plist_dict_next_item(root, iter, &key, &value);
-            if (key == nullptr) {
-                break;
-            }
-            std::string name = key;
-            free(key);
+        ok = platform::forEachDictEntry(root, [&](const char* key, plist_t value) {
             Item item;
-            if (!readItem(name, value, &item, error)) {
-                ok = false;
-                break;
+            if (!readItem(key, value, &item, error)) {
+                return false;
             }
-            items[name] = item;
-        }
-        free(iter);
+            items[key] = item;
+            return true;
+        });
     }
     plist_free(root);
     if (!ok) {
