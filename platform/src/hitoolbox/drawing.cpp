@@ -104,12 +104,139 @@ double fieldScroll(cairo_t* cr, ControlRef c, const FieldText& f) {
     return std::max(0.0, caret - room);
 }
 
+// Where a control is drawn, and whether it is drawn dimmed.
+struct Box {
+    double x, y, w, h;
+    bool enabled;
+};
+
+// Each kind of control drawn into its box.
+void drawPushButton(cairo_t* cr, ControlRef c, const Box& where) {
+    auto [x, y, w, h, enabled] = where;
+    bool isDefault = c->window != nullptr && c->window->defaultButton == c;
+    roundedRect(cr, x + 0.5, y + 0.5, w - 1, h - 1, 5);
+    if (isDefault) {
+        setColour(cr, kAccent, enabled);
+    } else {
+        setColour(cr, kButtonFace, true);
+    }
+    cairo_fill_preserve(cr);
+    setColour(cr, kFrame, enabled);
+    cairo_set_line_width(cr, 1);
+    cairo_stroke(cr);
+    if (isDefault) {
+        cairo_set_source_rgba(cr, 1, 1, 1, enabled ? 1 : 0.6);
+    } else {
+        setColour(cr, kText, enabled);
+    }
+    drawText(cr, c->title, x + (w - textWidth(cr, c->title)) / 2, y, h);
+}
+
+void drawCheckOrRadio(cairo_t* cr, ControlRef c, const Box& where) {
+    auto [x, y, w, h, enabled] = where;
+    double box = std::min(14.0, h);
+    double by = y + (h - box) / 2;
+    if (c->kind == ControlKind::CheckBox) {
+        roundedRect(cr, x + 0.5, by + 0.5, box - 1, box - 1, 3);
+    } else {
+        cairo_arc(cr, x + box / 2, by + box / 2, box / 2 - 0.5, 0, 6.28318);
+    }
+    setColour(cr, kFieldBackground, true);
+    cairo_fill_preserve(cr);
+    setColour(cr, kFrame, enabled);
+    cairo_set_line_width(cr, 1);
+    cairo_stroke(cr);
+    if (c->value != 0) {
+        setColour(cr, kAccent, enabled);
+        if (c->kind == ControlKind::CheckBox) {
+            cairo_set_line_width(cr, 2);
+            cairo_move_to(cr, x + 3, by + box / 2);
+            cairo_line_to(cr, x + box / 2 - 1, by + box - 4);
+            cairo_line_to(cr, x + box - 3, by + 3);
+            cairo_stroke(cr);
+        } else {
+            cairo_arc(cr, x + box / 2, by + box / 2, box / 4, 0, 6.28318);
+            cairo_fill(cr);
+        }
+    }
+    setColour(cr, kText, enabled);
+    drawText(cr, c->title, x + box + 6, y, h);
+}
+
+void drawPopupButton(cairo_t* cr, ControlRef c, const Box& where) {
+    auto [x, y, w, h, enabled] = where;
+    double boxX = x;
+    if (!c->title.empty()) {
+        setColour(cr, kText, enabled);
+        drawText(cr, c->title, x, y, h);
+        boxX = x + textWidth(cr, c->title) + 8;
+    }
+    double boxW = x + w - boxX;
+    roundedRect(cr, boxX + 0.5, y + 0.5, boxW - 1, h - 1, 5);
+    setColour(cr, kButtonFace, true);
+    cairo_fill_preserve(cr);
+    setColour(cr, kFrame, enabled);
+    cairo_set_line_width(cr, 1);
+    cairo_stroke(cr);
+    std::string item;
+    if (c->value >= 1 && static_cast<size_t>(c->value) <= c->menuItems.size()) {
+        item = c->menuItems[static_cast<size_t>(c->value) - 1];
+    }
+    setColour(cr, kText, enabled);
+    drawText(cr, item, boxX + 8, y, h);
+    drawText(cr, "\xE2\x96\xBE", boxX + boxW - 16, y, h);
+}
+
+void drawStaticText(cairo_t* cr, ControlRef c, const Box& where) {
+    auto [x, y, w, h, enabled] = where;
+    setColour(cr, kText, enabled);
+    drawText(cr, c->title.empty() ? c->text : c->title, x, y, h);
+}
+
+void drawEditField(cairo_t* cr, ControlRef c, const Box& where) {
+    auto [x, y, w, h, enabled] = where;
+    bool focused = c->window != nullptr && c->window->focus == c;
+    cairo_rectangle(cr, x + 0.5, y + 0.5, w - 1, h - 1);
+    setColour(cr, kFieldBackground, true);
+    cairo_fill_preserve(cr);
+    setColour(cr, focused ? kAccent : kFrame, enabled);
+    cairo_set_line_width(cr, focused ? 2 : 1);
+    cairo_stroke(cr);
+    FieldText f = fieldText(c);
+    double scroll = fieldScroll(cr, c, f);
+    auto offsetX = [&](SInt16 byte) {
+        size_t at =
+            std::min<size_t>(static_cast<size_t>(std::max<SInt16>(byte, 0)), c->text.size());
+        return x + kFieldInset - scroll + textWidth(cr, f.shown.substr(0, f.shownOffset[at]));
+    };
+    // The text stays inside the frame.
+    cairo_rectangle(cr, x + 2, y + 2, w - 4, h - 4);
+    cairo_clip(cr);
+    if (focused && c->selection.selEnd > c->selection.selStart) {
+        double from = offsetX(c->selection.selStart);
+        double to = offsetX(c->selection.selEnd);
+        cairo_rectangle(cr, from, y + 3, to - from, h - 6);
+        cairo_set_source_rgba(cr, kAccent.r, kAccent.g, kAccent.b, 0.25);
+        cairo_fill(cr);
+    }
+    setColour(cr, kText, enabled);
+    drawText(cr, f.shown, x + kFieldInset - scroll, y, h);
+    if (focused && c->selection.selEnd == c->selection.selStart) {
+        double caret = std::floor(offsetX(c->selection.selStart)) + 0.5;
+        cairo_move_to(cr, caret, y + 4);
+        cairo_line_to(cr, caret, y + h - 4);
+        cairo_set_line_width(cr, 1);
+        setColour(cr, kText, enabled);
+        cairo_stroke(cr);
+    }
+}
+
 void drawOne(cairo_t* cr, ControlRef c) {
     double x = c->bounds.left;
     double y = c->bounds.top;
     double w = c->bounds.right - c->bounds.left;
     double h = c->bounds.bottom - c->bounds.top;
-    bool enabled = enabledInWindow(c);
+    Box box = {x, y, w, h, enabledInWindow(c)};
     cairo_save(cr);
     cairo_rectangle(cr, x - 2, y - 2, w + 4, h + 4);
     cairo_clip(cr);
@@ -117,122 +244,23 @@ void drawOne(cairo_t* cr, ControlRef c) {
     case ControlKind::RootPane:
     case ControlKind::UserPane:
         break;
-    case ControlKind::PushButton: {
-        bool isDefault = c->window != nullptr && c->window->defaultButton == c;
-        roundedRect(cr, x + 0.5, y + 0.5, w - 1, h - 1, 5);
-        if (isDefault) {
-            setColour(cr, kAccent, enabled);
-        } else {
-            setColour(cr, kButtonFace, true);
-        }
-        cairo_fill_preserve(cr);
-        setColour(cr, kFrame, enabled);
-        cairo_set_line_width(cr, 1);
-        cairo_stroke(cr);
-        if (isDefault) {
-            cairo_set_source_rgba(cr, 1, 1, 1, enabled ? 1 : 0.6);
-        } else {
-            setColour(cr, kText, enabled);
-        }
-        drawText(cr, c->title, x + (w - textWidth(cr, c->title)) / 2, y, h);
+    case ControlKind::PushButton:
+        drawPushButton(cr, c, box);
         break;
-    }
     case ControlKind::CheckBox:
-    case ControlKind::RadioButton: {
-        double box = std::min(14.0, h);
-        double by = y + (h - box) / 2;
-        if (c->kind == ControlKind::CheckBox) {
-            roundedRect(cr, x + 0.5, by + 0.5, box - 1, box - 1, 3);
-        } else {
-            cairo_arc(cr, x + box / 2, by + box / 2, box / 2 - 0.5, 0, 6.28318);
-        }
-        setColour(cr, kFieldBackground, true);
-        cairo_fill_preserve(cr);
-        setColour(cr, kFrame, enabled);
-        cairo_set_line_width(cr, 1);
-        cairo_stroke(cr);
-        if (c->value != 0) {
-            setColour(cr, kAccent, enabled);
-            if (c->kind == ControlKind::CheckBox) {
-                cairo_set_line_width(cr, 2);
-                cairo_move_to(cr, x + 3, by + box / 2);
-                cairo_line_to(cr, x + box / 2 - 1, by + box - 4);
-                cairo_line_to(cr, x + box - 3, by + 3);
-                cairo_stroke(cr);
-            } else {
-                cairo_arc(cr, x + box / 2, by + box / 2, box / 4, 0, 6.28318);
-                cairo_fill(cr);
-            }
-        }
-        setColour(cr, kText, enabled);
-        drawText(cr, c->title, x + box + 6, y, h);
+    case ControlKind::RadioButton:
+        drawCheckOrRadio(cr, c, box);
         break;
-    }
-    case ControlKind::PopupButton: {
-        double boxX = x;
-        if (!c->title.empty()) {
-            setColour(cr, kText, enabled);
-            drawText(cr, c->title, x, y, h);
-            boxX = x + textWidth(cr, c->title) + 8;
-        }
-        double boxW = x + w - boxX;
-        roundedRect(cr, boxX + 0.5, y + 0.5, boxW - 1, h - 1, 5);
-        setColour(cr, kButtonFace, true);
-        cairo_fill_preserve(cr);
-        setColour(cr, kFrame, enabled);
-        cairo_set_line_width(cr, 1);
-        cairo_stroke(cr);
-        std::string item;
-        if (c->value >= 1 && static_cast<size_t>(c->value) <= c->menuItems.size()) {
-            item = c->menuItems[static_cast<size_t>(c->value) - 1];
-        }
-        setColour(cr, kText, enabled);
-        drawText(cr, item, boxX + 8, y, h);
-        drawText(cr, "\xE2\x96\xBE", boxX + boxW - 16, y, h);
+    case ControlKind::PopupButton:
+        drawPopupButton(cr, c, box);
         break;
-    }
     case ControlKind::StaticText:
-        setColour(cr, kText, enabled);
-        drawText(cr, c->title.empty() ? c->text : c->title, x, y, h);
+        drawStaticText(cr, c, box);
         break;
     case ControlKind::EditText:
-    case ControlKind::PasswordEditText: {
-        bool focused = c->window != nullptr && c->window->focus == c;
-        cairo_rectangle(cr, x + 0.5, y + 0.5, w - 1, h - 1);
-        setColour(cr, kFieldBackground, true);
-        cairo_fill_preserve(cr);
-        setColour(cr, focused ? kAccent : kFrame, enabled);
-        cairo_set_line_width(cr, focused ? 2 : 1);
-        cairo_stroke(cr);
-        FieldText f = fieldText(c);
-        double scroll = fieldScroll(cr, c, f);
-        auto offsetX = [&](SInt16 byte) {
-            size_t at =
-                std::min<size_t>(static_cast<size_t>(std::max<SInt16>(byte, 0)), c->text.size());
-            return x + kFieldInset - scroll + textWidth(cr, f.shown.substr(0, f.shownOffset[at]));
-        };
-        // The text stays inside the frame.
-        cairo_rectangle(cr, x + 2, y + 2, w - 4, h - 4);
-        cairo_clip(cr);
-        if (focused && c->selection.selEnd > c->selection.selStart) {
-            double from = offsetX(c->selection.selStart);
-            double to = offsetX(c->selection.selEnd);
-            cairo_rectangle(cr, from, y + 3, to - from, h - 6);
-            cairo_set_source_rgba(cr, kAccent.r, kAccent.g, kAccent.b, 0.25);
-            cairo_fill(cr);
-        }
-        setColour(cr, kText, enabled);
-        drawText(cr, f.shown, x + kFieldInset - scroll, y, h);
-        if (focused && c->selection.selEnd == c->selection.selStart) {
-            double caret = std::floor(offsetX(c->selection.selStart)) + 0.5;
-            cairo_move_to(cr, caret, y + 4);
-            cairo_line_to(cr, caret, y + h - 4);
-            cairo_set_line_width(cr, 1);
-            setColour(cr, kText, enabled);
-            cairo_stroke(cr);
-        }
+    case ControlKind::PasswordEditText:
+        drawEditField(cr, c, box);
         break;
-    }
     }
     cairo_restore(cr);
 }
