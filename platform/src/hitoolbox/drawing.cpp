@@ -194,7 +194,9 @@ void drawStaticText(cairo_t* cr, ControlRef c, const Box& where) {
 }
 
 void drawEditField(cairo_t* cr, ControlRef c, const Box& where) {
-    auto [x, y, w, h, enabled] = where;
+    // Plain copies: the lambda below captures x, which a structured binding can't give.
+    double x = where.x, y = where.y, w = where.w, h = where.h;
+    bool enabled = where.enabled;
     bool focused = c->window != nullptr && c->window->focus == c;
     cairo_rectangle(cr, x + 0.5, y + 0.5, w - 1, h - 1);
     setColour(cr, kFieldBackground, true);
