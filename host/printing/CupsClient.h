@@ -33,7 +33,6 @@ struct CupsServer {
 struct CupsFailure {
     int status = 0;
     std::string message;
-    bool connectionLost = false; // the server went away in the middle of a request
 };
 
 struct QueueInfo {

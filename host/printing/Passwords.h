@@ -44,8 +44,6 @@ void endRequest(bool refused);
 Outcome outcome();
 // The user the last password was asked of.
 const std::string& askedUser();
-// Forgets every kept password (tests).
-void forget();
 
 } // namespace passwords
 

@@ -225,7 +225,6 @@ bool CupsConnection::failed(CupsFailure* failure, const std::string& what) {
     if (lost != 0 && lost != EAGAIN && failure->status >= IPP_STATUS_ERROR_INTERNAL &&
         failure->status != IPP_STATUS_ERROR_SERVICE_UNAVAILABLE) {
         // libcups reports a dropped connection as an internal error with errno's text.
-        failure->connectionLost = true;
         failure->status = IPP_STATUS_ERROR_SERVICE_UNAVAILABLE;
         failure->message = what + ": the connection to the print server " + address_ +
                            " was lost (" + std::strerror(lost) + ")";
@@ -439,7 +438,6 @@ bool CupsConnection::submit(const JobRequest& job, JobReceipt* receipt, CupsFail
         // The server stopped taking the document: the connection is gone.
         passwords::endRequest(false);
         int error = httpError(http_);
-        failure->connectionLost = true;
         failure->status = IPP_STATUS_ERROR_SERVICE_UNAVAILABLE;
         failure->message = "Send-Document to " + job.queue +
                            ": the connection to the print server " + address_ + " was lost (" +
@@ -459,7 +457,6 @@ bool CupsConnection::submit(const JobRequest& job, JobReceipt* receipt, CupsFail
     ippDelete(answer);
     if (answer == nullptr && !timedOut_ && finished <= IPP_STATUS_OK_CONFLICTING) {
         int error = httpError(http_);
-        failure->connectionLost = true;
         failure->status = IPP_STATUS_ERROR_SERVICE_UNAVAILABLE;
         failure->message = "Send-Document to " + job.queue +
                            ": the connection to the print server " + address_ +

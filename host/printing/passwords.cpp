@@ -114,11 +114,6 @@ const std::string& askedUser() {
     return state().user;
 }
 
-void forget() {
-    wipe(&state().kept);
-    wipe(&state().answer);
-}
-
 } // namespace passwords
 
 bool readPasswordFromTerminal(const std::string& prompt, std::string* out) {
