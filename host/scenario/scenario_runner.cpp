@@ -1,64 +1,79 @@
 #include "host/scenario/ScenarioRunner.h"
 
-#include "host/printing/PrinterName.h"
-#include "host/scenario/RunnerSupport.h"
-#include "host/scenario/WindowText.h"
+#include "host/printing/Passwords.h"
+#include "host/scenario/Commands.h"
 
 #include <PlatformHost.h>
 
-#include <cstring>
-#include <sys/stat.h>
+#include <deque>
+#include <map>
 #include <unistd.h>
 
-using scenario::cfText;
+using scenario::CommandContext;
+using scenario::CommandGroup;
+using scenario::DialogState;
 using scenario::fail;
-using scenario::needWords;
-using scenario::numberOf;
 using scenario::ScenarioError;
 
-namespace {
+// One run of a scenario: the dialogs it made, the outcomes its checks read, and the prompt that
+// takes its lines while Print is pressed.
+class ScenarioRun : public CommandContext, private PasswordSource {
+  public:
+    ScenarioRun(RunnerOptions options, std::string label, std::string folder, std::ostream& out)
+        : options_(std::move(options)), label_(std::move(label)), folder_(std::move(folder)),
+          out_(out) {}
+    ~ScenarioRun() { cleanUp(); }
 
-UInt32 fourCharCode(const std::string& word) {
-    if (word.size() != 4) {
-        fail("\"" + word + "\" is not a four-character code");
-    }
-    UInt32 code = 0;
-    for (unsigned char c : word) {
-        code = (code << 8) | c;
-    }
-    return code;
-}
+    RunResult run(LineSource& source);
 
-bool fileExists(const std::string& path) {
-    struct stat st;
-    return stat(path.c_str(), &st) == 0;
-}
+    const RunnerOptions& options() const override { return options_; }
+    std::string resolve(const std::string& path) const override;
+    DialogState& dialog() override;
+    void switchDialog(const std::string& name) override;
+    WindowRef prompt() const override { return prompt_; }
+    WindowRef activeWindow() override;
+    OSStatus call(const std::function<OSStatus()>& entryPoint) override;
+    PrintDialog::Press pressPrint() override;
+    void queuePassword(std::string password) override { passwords_.push_back(std::move(password)); }
+    scenario::Outcomes& outcomes() override { return outcomes_; }
+    void check(bool held, const std::string& expected, const std::string& got) override;
+    std::ostream& out() override { return out_; }
 
-void makeFolders(const std::string& path) {
-    for (size_t at = 1; (at = path.find('/', at)) != std::string::npos; ++at) {
-        mkdir(path.substr(0, at).c_str(), 0755);
-    }
-}
+  private:
+    // The server asks for a password: the next `password` line's, else the terminal's when
+    // the scenario runs from one.
+    bool password(const std::string& user, const std::string& server, int attempt,
+                  std::string* out) override;
 
-} // namespace
+    void execute(const ScenarioLine& line);
+    // The prompt's modal loop asks for its next event: the scenario's next line.
+    bool promptAction(WindowRef window);
+    void cleanUp();
 
-ScenarioRunner::ScenarioRunner(RunnerOptions options, std::string label, std::string folder,
-                               std::ostream& out)
-    : options_(std::move(options)), label_(std::move(label)), folder_(std::move(folder)),
-      out_(out) {}
+    RunnerOptions options_;
+    std::string label_;
+    std::string folder_;
+    std::ostream& out_;
+    LineSource* source_ = nullptr;
+    int lineNumber_ = 0;
+    std::map<std::string, DialogState> dialogs_;
+    std::string current_ = "main";
+    WindowRef prompt_ = nullptr;
+    std::string promptError_; // what stopped a line run inside the prompt
+    bool sourceDry_ = false;  // the lines ran out while the prompt was open
+    std::deque<std::string> passwords_;
+    scenario::Outcomes outcomes_;
+    int failures_ = 0;
+};
 
-ScenarioRunner::~ScenarioRunner() {
-    cleanUp();
-}
-
-std::string ScenarioRunner::resolve(const std::string& path) const {
+std::string ScenarioRun::resolve(const std::string& path) const {
     if (path.empty() || path[0] == '/') {
         return path;
     }
     return folder_.empty() ? path : folder_ + "/" + path;
 }
 
-ScenarioRunner::Dialog& ScenarioRunner::dialog() {
+DialogState& ScenarioRun::dialog() {
     auto [entry, made] = dialogs_.try_emplace(current_);
     if (made) {
         entry->second.printer = options_.printer;
@@ -68,46 +83,30 @@ ScenarioRunner::Dialog& ScenarioRunner::dialog() {
     return entry->second;
 }
 
-PlugInIntfVTable& ScenarioRunner::table() {
-    Dialog& d = dialog();
-    if (d.plugIn == nullptr) {
-        fail("the bundle is not loaded (load first)");
-    }
-    if (d.plugIn->extension() == nullptr) {
-        fail("the interface has been released");
-    }
-    return d.plugIn->table();
+void ScenarioRun::switchDialog(const std::string& name) {
+    current_ = name;
+    dialog();
 }
 
-WindowRef ScenarioRunner::activeWindow() {
-    if (modalWindow_ != nullptr) {
-        return modalWindow_;
+WindowRef ScenarioRun::activeWindow() {
+    if (prompt_ != nullptr) {
+        return prompt_;
     }
-    Dialog& d = dialog();
+    DialogState& d = dialog();
     if (d.dialog == nullptr) {
         fail("there is no dialog yet (load first)");
     }
     return d.dialog->window();
 }
 
-ControlRef ScenarioRunner::controlOf(const std::string& idWord, WindowRef window) {
-    long id = numberOf(idWord);
-    WindowRef w = window != nullptr ? window : activeWindow();
-    ControlRef control = PlatformHost::findControl(w, static_cast<SInt32>(id));
-    if (control == nullptr) {
-        fail("window \"" + PlatformHost::windowName(w) + "\" has no control " + idWord);
-    }
-    return control;
-}
-
-OSStatus ScenarioRunner::call(const std::function<OSStatus()>& entryPoint) {
+OSStatus ScenarioRun::call(const std::function<OSStatus()>& entryPoint) {
     PlatformHost::StderrCapture capture;
     OSStatus status = entryPoint();
     std::string text = capture.finish();
     for (size_t at = 0; at < text.size();) {
         size_t end = text.find('\n', at);
         std::string line = text.substr(at, end == std::string::npos ? std::string::npos : end - at);
-        stderrLines_.push_back(line);
+        outcomes_.stderrLines.push_back(line);
         out_ << "      stderr: " << line << "\n";
         if (end == std::string::npos) {
             break;
@@ -117,7 +116,22 @@ OSStatus ScenarioRunner::call(const std::function<OSStatus()>& entryPoint) {
     return status;
 }
 
-void ScenarioRunner::check(bool held, const std::string& expected, const std::string& got) {
+PrintDialog::Press ScenarioRun::pressPrint() {
+    int printLine = lineNumber_;
+    PrintDialog::Press press = dialog().dialog->pressPrint();
+    if (!promptError_.empty()) {
+        std::string error = promptError_;
+        promptError_.clear();
+        throw ScenarioError{error.substr(error.find(": ") + 2)};
+    }
+    if (sourceDry_) {
+        lineNumber_ = printLine;
+        fail("a prompt was still open when the scenario ended");
+    }
+    return press;
+}
+
+void ScenarioRun::check(bool held, const std::string& expected, const std::string& got) {
     if (held) {
         return;
     }
@@ -126,203 +140,8 @@ void ScenarioRunner::check(bool held, const std::string& expected, const std::st
          << "\n";
 }
 
-void ScenarioRunner::setupCommand(const std::vector<std::string>& w) {
-    Dialog& d = dialog();
-    if (d.dialog != nullptr) {
-        fail("\"" + w[0] + "\" comes before load");
-    }
-    const std::string& command = w[0];
-    if (command == "printer") {
-        needWords(w, 2, "printer PATH|cups:QUEUE|none");
-        PrinterName name;
-        if (w[1] == "none") {
-            d.printer.clear();
-        } else if (!parsePrinterName(w[1], BareWord::PPDFile, &name)) {
-            fail("usage: printer PATH|cups:QUEUE|none");
-        } else if (name.kind == PrinterName::Kind::Queue) {
-            d.printer = name.spelled();
-        } else {
-            d.printer = resolve(w[1]);
-            if (!fileExists(d.printer)) {
-                fail(d.printer + ": no such file");
-            }
-        }
-    } else if (command == "server") {
-        needWords(w, 2, "server HOST:PORT");
-        d.server.address = w[1];
-    } else if (command == "encryption") {
-        needWords(w, 2, "encryption never|if-requested|required|always|default");
-        if (w[1] == "default") {
-            d.server.encryption = Encryption::Default;
-        } else if (!parseEncryption(w[1], &d.server.encryption)) {
-            fail("usage: encryption never|if-requested|required|always|default");
-        }
-    } else if (command == "user") {
-        needWords(w, 2, "user NAME");
-        if (w[1].empty()) {
-            fail("usage: user NAME");
-        }
-        d.server.user = w[1];
-    } else if (command == "timeout") {
-        needWords(w, 2, "timeout SECONDS");
-        long seconds = numberOf(w[1]);
-        if (seconds < 1) {
-            fail("a timeout is at least 1 second");
-        }
-        d.server.timeoutSeconds = static_cast<double>(seconds);
-    } else if (command == "document") {
-        needWords(w, 2, "document PATH|none");
-        d.document = w[1] == "none" ? "" : resolve(w[1]);
-    } else if (command == "settings") {
-        needWords(w, 2, "settings PATH|none");
-        d.noSettings = w[1] == "none";
-        d.settings = d.noSettings ? "" : resolve(w[1]);
-        if (!d.settings.empty() && !fileExists(d.settings)) {
-            fail(d.settings + ": no such file");
-        }
-    } else if (command == "ticket") {
-        needWords(w, 4, "ticket KEY int N | ticket KEY str TEXT");
-        if (w[2] == "int") {
-            d.edits.push_back({w[1], true, numberOf(w[3]), ""});
-        } else if (w[2] == "str") {
-            d.edits.push_back({w[1], false, 0, w[3]});
-        } else {
-            fail("usage: ticket KEY int N | ticket KEY str TEXT");
-        }
-    } else if (command == "help-bundle") {
-        needWords(w, 2, "help-bundle PATH|none");
-        d.helpBundle = w[1] == "none" ? "none" : resolve(w[1]);
-    }
-}
-
-void ScenarioRunner::load() {
-    Dialog& d = dialog();
-    if (d.dialog != nullptr) {
-        fail("already loaded");
-    }
-    PrintDialogSetup setup;
-    if (Printer* printer = openPrinter(d)) {
-        setup.ppdPath = printer->ppdPath();
-        setup.printerWithoutPPD = printer->ppdPath().empty();
-    }
-    setup.settingsPath = d.settings;
-    setup.noSettings = d.noSettings;
-    if (d.helpBundle != "none") {
-        std::string path = d.helpBundle.empty() ? options_.helpBundlePath : d.helpBundle;
-        std::string error;
-        d.helpBundleRef = PlatformHost::openBundle(path, &error);
-        if (d.helpBundleRef == nullptr) {
-            fail("help bundle " + error);
-        }
-        setup.helpBundle = d.helpBundleRef;
-    }
-    std::string error;
-    d.dialog = PrintDialog::create(setup, &error);
-    if (d.dialog == nullptr) {
-        fail(error);
-    }
-    if (d.printerRef != nullptr && d.printerRef->isQueue()) {
-        d.jobs = std::make_unique<QueueJobs>(d.server, *d.printerRef, d.document);
-        d.dialog->setJobSink(d.jobs.get());
-    }
-    for (const TicketEdit& edit : d.edits) {
-        if (d.dialog->settings() == nullptr) {
-            fail("\"ticket\" needs a print-settings ticket (settings none was given)");
-        }
-        PlatformHost::TicketItem item;
-        item.type = edit.isInt ? PlatformHost::TicketItem::Type::SInt32
-                               : PlatformHost::TicketItem::Type::CString;
-        item.number = static_cast<SInt32>(edit.number);
-        item.text = edit.text;
-        PlatformHost::putTicketItem(d.dialog->settings(), edit.key, item);
-    }
-    d.plugIn = PlugInHost::load(options_.bundlePath, &error);
-    if (d.plugIn == nullptr) {
-        fail(error);
-    }
-    d.pane = std::make_unique<PaneDriver>(*d.plugIn, *d.dialog);
-    out_ << "      loaded " << options_.bundlePath << "\n";
-}
-
-void ScenarioRunner::lifecycleCommand(const std::vector<std::string>& w) {
-    const std::string& command = w[0];
-    Dialog& d = dialog();
-    if (modalWindow_ != nullptr) {
-        fail("\"" + command + "\" can't be done while the prompt is open");
-    }
-    OSStatus status = noErr;
-    if (command == "load") {
-        needWords(w, 1, "load");
-        load();
-        return;
-    }
-    if (command == "release") {
-        needWords(w, 1, "release");
-        if (d.plugIn == nullptr) {
-            fail("the bundle is not loaded");
-        }
-        d.dialog->detach();
-        d.plugIn->release();
-        out_ << "      released the interface and the instance\n";
-        return;
-    }
-    table(); // the bundle is loaded and its interface not released
-    PaneDriver& pane = *d.pane;
-    if (command == "prologue") {
-        needWords(w, 1, "prologue");
-        PaneDriver::Prologue p;
-        status = call([&] {
-            p = pane.prologue();
-            return p.status;
-        });
-        out_ << "      title \"" << cfText(p.title) << "\", kind \"" << cfText(p.kind) << "\", "
-             << p.maxH << " x " << p.maxV << "\n";
-    } else if (command == "initialize") {
-        needWords(w, 1, "initialize");
-        status = call([&] { return pane.initialize(); });
-        if (status != noErr) {
-            out_ << "      the dialog leaves the pane out\n";
-        }
-    } else if (command == "open") {
-        needWords(w, 1, "open");
-        status = call([&] { return pane.open(); });
-    } else if (command == "close") {
-        needWords(w, 1, "close");
-        status = call([&] { return pane.close(); });
-    } else if (command == "terminate") {
-        needWords(w, 1, "terminate");
-        status = call([&] { return pane.terminate(); });
-    } else if (command == "sync") {
-        needWords(w, 2, "sync load|store|N");
-        long flag = w[1] == "load" ? 1 : w[1] == "store" ? 0 : numberOf(w[1]);
-        status = call([&] { return pane.sync(static_cast<Boolean>(flag)); });
-    } else if (command == "summary") {
-        needWords(w, 1, "summary");
-        CFArrayRef titles = nullptr;
-        CFArrayRef summaries = nullptr;
-        status = call([&] { return pane.summary(&titles, &summaries); });
-        if (titles != nullptr && summaries != nullptr) {
-            for (CFIndex i = 0; i < CFArrayGetCount(titles); ++i) {
-                out_ << "      summary: " << cfText(CFArrayGetValueAtIndex(titles, i)) << " | "
-                     << cfText(CFArrayGetValueAtIndex(summaries, i)) << "\n";
-            }
-        } else {
-            out_ << "      summary: none\n";
-        }
-        if (titles != nullptr) {
-            CFRelease(titles);
-        }
-        if (summaries != nullptr) {
-            CFRelease(summaries);
-        }
-    }
-    lastStatus_ = status;
-    haveStatus_ = true;
-    out_ << "      status " << status << "\n";
-}
-
-bool ScenarioRunner::modalAction(WindowRef window) {
-    if (!modalError_.empty()) {
+bool ScenarioRun::promptAction(WindowRef window) {
+    if (!promptError_.empty()) {
         return false;
     }
     ScenarioLine line;
@@ -330,148 +149,38 @@ bool ScenarioRunner::modalAction(WindowRef window) {
         sourceDry_ = true;
         return false;
     }
-    WindowRef saved = modalWindow_;
-    modalWindow_ = window;
+    WindowRef saved = prompt_;
+    prompt_ = window;
     // Nothing may be thrown through the pane's modal loop: a failure ends the loop instead.
     try {
         execute(line);
     } catch (const ScenarioError& error) {
-        modalError_ = label_ + ":" + std::to_string(line.number) + ": " + error.message;
+        promptError_ = label_ + ":" + std::to_string(line.number) + ": " + error.message;
     }
-    modalWindow_ = saved;
-    return modalError_.empty();
+    prompt_ = saved;
+    return promptError_.empty();
 }
 
-void ScenarioRunner::dialogCommand(const std::vector<std::string>& w) {
-    const std::string& command = w[0];
-    if (command == "print") {
-        needWords(w, 1, "print");
-        printCommand();
-        return;
-    }
-    WindowRef window = activeWindow();
-    if (command == "click") {
-        if (w.size() != 2 && w.size() != 3) {
-            fail("usage: click ID [VALUE]");
-        }
-        ControlRef control = controlOf(w[1], window);
-        SInt32 value = 0;
-        if (w.size() == 3) {
-            value = static_cast<SInt32>(numberOf(w[2]));
-        }
-        PlatformHost::ClickResult result =
-            PlatformHost::click(control, w.size() == 3 ? &value : nullptr);
-        switch (result.outcome) {
-        case PlatformHost::ClickOutcome::NeedsValue:
-            fail("a click on popup " + w[1] + " needs a VALUE");
-        case PlatformHost::ClickOutcome::Hidden:
-            out_ << "      control " << w[1] << " is hidden: the click does nothing\n";
-            return;
-        case PlatformHost::ClickOutcome::Disabled:
-            out_ << "      control " << w[1] << " is disabled: the click does nothing\n";
-            return;
-        case PlatformHost::ClickOutcome::HiddenItem:
-            out_ << "      item " << w[2] << " of popup " << w[1]
-                 << " is hidden: it can't be chosen\n";
-            return;
-        default:
-            break;
-        }
-        out_ << "      hit: " << result.hitStatus;
-        if (result.commandSent) {
-            out_ << ", command: " << result.commandStatus;
-        }
-        out_ << "\n";
-    } else if (command == "type") {
-        needWords(w, 3, "type ID TEXT");
-        ControlRef control = controlOf(w[1], window);
-        int passed = 0;
-        call([&] {
-            passed = PlatformHost::typeText(control, w[2]);
-            return noErr;
-        });
-        out_ << "      " << passed << " key(s) let through\n";
-    } else if (command == "key") {
-        needWords(w, 3, "key ID CODE");
-        ControlRef control = controlOf(w[1], window);
-        long code = numberOf(w[2]);
-        SetKeyboardFocus(window, control, kControlFocusNextPart);
-        bool passed = PlatformHost::typeKey(control, static_cast<UInt16>(code));
-        out_ << "      key " << code << (passed ? " let through\n" : " refused\n");
-    } else if (command == "select") {
-        needWords(w, 4, "select ID START END");
-        ControlRef control = controlOf(w[1], window);
-        PlatformHost::setSelection(control, static_cast<SInt16>(numberOf(w[2])),
-                                   static_cast<SInt16>(numberOf(w[3])));
-    } else if (command == "command") {
-        needWords(w, 2, "command CODE");
-        UInt32 code = fourCharCode(w[1]);
-        OSStatus status = call([&] { return PlatformHost::sendCommand(window, code); });
-        lastStatus_ = status;
-        haveStatus_ = true;
-        out_ << "      command '" << w[1] << "': " << status << "\n";
-    } else if (command == "render") {
-        needWords(w, 2, "render PATH");
-        std::string path = w[1][0] == '/' ? w[1] : options_.outDir + "/" + w[1];
-        makeFolders(path);
-        PlatformHost::renderWindow(window);
-        std::string error;
-        if (!PlatformHost::writePortPNG(window, path, &error)) {
-            fail(error);
-        }
-        out_ << "      wrote " << path << "\n";
-    } else if (command == "show") {
-        needWords(w, 1, "show");
-        showWindow(window);
-    }
-}
-
-void ScenarioRunner::showWindow(WindowRef window) {
-    out_ << windowText(window,
-                       modalWindow_ == nullptr ? "dialog" : PlatformHost::windowName(window));
-}
-
-void ScenarioRunner::execute(const ScenarioLine& line) {
+void ScenarioRun::execute(const ScenarioLine& line) {
     lineNumber_ = line.number;
     const std::vector<std::string>& w = line.words;
-    out_ << (modalWindow_ != nullptr ? "    " : "  ") << line.number << ":" << echoed(w) << "\n";
-    const std::string& command = w[0];
-    if (command == "printer" || command == "settings" || command == "ticket" ||
-        command == "help-bundle" || command == "server" || command == "timeout" ||
-        command == "document" || command == "encryption" || command == "user") {
-        setupCommand(w);
-    } else if (command == "password") {
-        needWords(w, 2, "password TEXT");
-        passwords_.push_back(w[1]);
-    } else if (command == "dialog") {
-        needWords(w, 2, "dialog NAME");
-        if (modalWindow_ != nullptr) {
-            fail("\"dialog\" can't be switched while the prompt is open");
-        }
-        current_ = w[1];
-        dialog();
-    } else if (command == "load" || command == "prologue" || command == "initialize" ||
-               command == "open" || command == "close" || command == "terminate" ||
-               command == "sync" || command == "summary" || command == "release") {
-        lifecycleCommand(w);
-    } else if (command == "click" || command == "type" || command == "key" || command == "select" ||
-               command == "print" || command == "command" || command == "render" ||
-               command == "show") {
-        dialogCommand(w);
-    } else if (command == "expect") {
-        expectCommand(w);
-    } else {
-        fail("unknown command \"" + command + "\"");
+    out_ << (prompt_ != nullptr ? "    " : "  ") << line.number << ":" << scenario::echoed(*this, w)
+         << "\n";
+    const scenario::Command& command = scenario::findCommand(w);
+    if (command.group == CommandGroup::Setup && dialog().dialog != nullptr) {
+        fail("\"" + w[0] + "\" comes before load");
     }
-    if (options_.interactive && command != "show" && command != "expect") {
-        Dialog& d = dialog();
-        if (modalWindow_ != nullptr || d.dialog != nullptr) {
-            showWindow(activeWindow());
-        }
+    if (command.group == CommandGroup::Lifecycle && prompt_ != nullptr) {
+        fail("\"" + w[0] + "\" can't be done while the prompt is open");
+    }
+    command.handler(*this, scenario::Words(w, command.usage));
+    if (options_.interactive && command.group != CommandGroup::Check && w[0] != "show" &&
+        (prompt_ != nullptr || dialog().dialog != nullptr)) {
+        scenario::showWindow(*this, activeWindow());
     }
 }
 
-void ScenarioRunner::cleanUp() {
+void ScenarioRun::cleanUp() {
     for (auto& [name, d] : dialogs_) {
         if (d.dialog != nullptr) {
             d.dialog->detach();
@@ -496,8 +205,8 @@ void ScenarioRunner::cleanUp() {
     PlatformHost::unloadUnusedPlugIns();
 }
 
-bool ScenarioRunner::password(const std::string& user, const std::string& server, int attempt,
-                              std::string* out) {
+bool ScenarioRun::password(const std::string& user, const std::string& server, int attempt,
+                           std::string* out) {
     if (!passwords_.empty()) {
         *out = std::move(passwords_.front());
         passwords_.pop_front();
@@ -517,15 +226,15 @@ bool ScenarioRunner::password(const std::string& user, const std::string& server
                                     out);
 }
 
-RunResult ScenarioRunner::run(LineSource& source) {
+RunResult ScenarioRun::run(LineSource& source) {
     source_ = &source;
     PasswordScope passwords(this);
-    liveAtStart_ = PlatformHost::liveObjectCount();
+    long liveAtStart = PlatformHost::liveObjectCount();
     PlatformHost::clearUserRecords();
     RunResult result = RunResult::Passed;
     {
-        PlatformHost::ScopedModalEventSource modalSource(
-            [this](WindowRef window) { return modalAction(window); });
+        PlatformHost::ScopedModalEventSource promptSource(
+            [this](WindowRef window) { return promptAction(window); });
         out_ << label_ << ":\n";
         ScenarioLine line;
         while (source.next(&line)) {
@@ -542,7 +251,7 @@ RunResult ScenarioRunner::run(LineSource& source) {
     }
     cleanUp();
     long live = PlatformHost::liveObjectCount();
-    if (live != liveAtStart_ && result != RunResult::Broken) {
+    if (live != liveAtStart && result != RunResult::Broken) {
         ++failures_;
         out_ << "FAIL " << label_ << ": platform objects still alive after the scenario: "
              << PlatformHost::liveObjectReport() << "\n";
@@ -554,4 +263,15 @@ RunResult ScenarioRunner::run(LineSource& source) {
          << (failures_ == 0 ? "all checks held" : std::to_string(failures_) + " check(s) failed")
          << "\n";
     return failures_ == 0 ? RunResult::Passed : RunResult::Failed;
+}
+
+ScenarioRunner::ScenarioRunner(RunnerOptions options, std::string label, std::string folder,
+                               std::ostream& out)
+    : run_(std::make_unique<ScenarioRun>(std::move(options), std::move(label), std::move(folder),
+                                         out)) {}
+
+ScenarioRunner::~ScenarioRunner() = default;
+
+RunResult ScenarioRunner::run(LineSource& source) {
+    return run_->run(source);
 }
