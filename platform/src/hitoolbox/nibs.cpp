@@ -216,13 +216,73 @@ class NibReader {
         });
     }
 
+    bool readItems(plist_t node, const char* name, std::vector<std::string>* items) {
+        if (plist_get_node_type(node) != PLIST_ARRAY) {
+            return fail(quotedForMessage(name) + " must be an array of strings");
+        }
+        for (uint32_t i = 0; i < plist_array_get_size(node); ++i) {
+            std::string text;
+            if (!readString(plist_array_get_item(node, i), name, &text)) {
+                return false;
+            }
+            items->push_back(text);
+        }
+        return true;
+    }
+
+    // A control's attributes besides its kind and bounds, in the order they are read: each
+    // one's name, and how it is read into the control's description when present.
+    using FieldReader = bool (*)(NibReader& reader, plist_t node, const char* name,
+                                 ControlDesc* desc);
+    struct ControlField {
+        const char* name;
+        FieldReader read;
+    };
+    static const std::vector<ControlField>& controlFields() {
+        static const std::vector<ControlField> fields = {
+            {"id", [](NibReader& r, plist_t n, const char* name,
+                      ControlDesc* d) { return r.readInt(n, name, &d->id.id); }},
+            {"signature", [](NibReader& r, plist_t n, const char* name,
+                             ControlDesc* d) { return r.readCode(n, name, &d->id.signature); }},
+            {"title", [](NibReader& r, plist_t n, const char* name,
+                         ControlDesc* d) { return r.readString(n, name, &d->title); }},
+            {"text", [](NibReader& r, plist_t n, const char* name,
+                        ControlDesc* d) { return r.readString(n, name, &d->text); }},
+            {"value", [](NibReader& r, plist_t n, const char* name,
+                         ControlDesc* d) { return r.readInt(n, name, &d->value); }},
+            {"minimum", [](NibReader& r, plist_t n, const char* name,
+                           ControlDesc* d) { return r.readInt(n, name, &d->minimum); }},
+            {"maximum",
+             [](NibReader& r, plist_t n, const char* name, ControlDesc* d) {
+                 return d->hasMaximum = r.readInt(n, name, &d->maximum);
+             }},
+            {"items", [](NibReader& r, plist_t n, const char* name,
+                         ControlDesc* d) { return r.readItems(n, name, &d->items); }},
+            {"visible", [](NibReader& r, plist_t n, const char* name,
+                           ControlDesc* d) { return r.readBool(n, name, &d->visible); }},
+            {"enabled", [](NibReader& r, plist_t n, const char* name,
+                           ControlDesc* d) { return r.readBool(n, name, &d->enabled); }},
+            {"command", [](NibReader& r, plist_t n, const char* name,
+                           ControlDesc* d) { return r.readCode(n, name, &d->command); }},
+            {"default", [](NibReader& r, plist_t n, const char* name,
+                           ControlDesc* d) { return r.readBool(n, name, &d->isDefault); }},
+            {"children", [](NibReader& r, plist_t n, const char*,
+                            ControlDesc* d) { return r.readControls(n, &d->children); }},
+        };
+        return fields;
+    }
+
     bool readControl(plist_t node, ControlDesc* desc) {
         if (plist_get_node_type(node) != PLIST_DICT) {
             return fail("a control must be a dictionary");
         }
-        static const std::set<std::string> known = {
-            "kind",    "id",    "signature", "bounds",  "title",   "text",    "value",   "minimum",
-            "maximum", "items", "visible",   "enabled", "command", "default", "children"};
+        static const std::set<std::string> known = [] {
+            std::set<std::string> names = {"kind", "bounds"};
+            for (const ControlField& field : controlFields()) {
+                names.insert(field.name);
+            }
+            return names;
+        }();
         if (!onlyKnown(node, known)) {
             return false;
         }
@@ -239,67 +299,14 @@ class NibReader {
         if (!readRect(plist_dict_get_item(node, "bounds"), &desc->bounds)) {
             return false;
         }
-        plist_t item;
-        if ((item = plist_dict_get_item(node, "id")) && !readInt(item, "id", &desc->id.id)) {
-            return false;
-        }
-        if ((item = plist_dict_get_item(node, "signature")) &&
-            !readCode(item, "signature", &desc->id.signature)) {
-            return false;
-        }
-        if ((item = plist_dict_get_item(node, "title")) &&
-            !readString(item, "title", &desc->title)) {
-            return false;
-        }
-        if ((item = plist_dict_get_item(node, "text")) && !readString(item, "text", &desc->text)) {
-            return false;
-        }
-        if ((item = plist_dict_get_item(node, "value")) && !readInt(item, "value", &desc->value)) {
-            return false;
-        }
-        if ((item = plist_dict_get_item(node, "minimum")) &&
-            !readInt(item, "minimum", &desc->minimum)) {
-            return false;
-        }
-        if ((item = plist_dict_get_item(node, "maximum"))) {
-            if (!readInt(item, "maximum", &desc->maximum)) {
+        for (const ControlField& field : controlFields()) {
+            plist_t item = plist_dict_get_item(node, field.name);
+            if (item != nullptr && !field.read(*this, item, field.name, desc)) {
                 return false;
-            }
-            desc->hasMaximum = true;
-        }
-        if ((item = plist_dict_get_item(node, "items"))) {
-            if (plist_get_node_type(item) != PLIST_ARRAY) {
-                return fail("\"items\" must be an array of strings");
-            }
-            for (uint32_t i = 0; i < plist_array_get_size(item); ++i) {
-                std::string text;
-                if (!readString(plist_array_get_item(item, i), "items", &text)) {
-                    return false;
-                }
-                desc->items.push_back(text);
             }
         }
         if (desc->kind == ControlKind::PopupButton && desc->items.empty()) {
             return fail("a popup button needs \"items\"");
-        }
-        if ((item = plist_dict_get_item(node, "visible")) &&
-            !readBool(item, "visible", &desc->visible)) {
-            return false;
-        }
-        if ((item = plist_dict_get_item(node, "enabled")) &&
-            !readBool(item, "enabled", &desc->enabled)) {
-            return false;
-        }
-        if ((item = plist_dict_get_item(node, "command")) &&
-            !readCode(item, "command", &desc->command)) {
-            return false;
-        }
-        if ((item = plist_dict_get_item(node, "default")) &&
-            !readBool(item, "default", &desc->isDefault)) {
-            return false;
-        }
-        if ((item = plist_dict_get_item(node, "children"))) {
-            return readControls(item, &desc->children);
         }
         return true;
     }
