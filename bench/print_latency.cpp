@@ -99,7 +99,7 @@ int main(int argc, char** argv) {
         }
         times.push_back(std::chrono::duration<double, std::milli>(end - start).count());
     }
-    pane.stop();
+    pane.stop(PaneDriver::Settings::Drop);
     plugIn.reset();
     dialog.reset();
     std::sort(times.begin(), times.end());

@@ -19,7 +19,8 @@ class PaneDriver {
         UInt32 maxH = 0, maxV = 0;
     };
     Prologue prologue();
-    // On failure the dialog leaves the pane out: its Sync would store settings it never loaded.
+    // On failure, or when the pane did not wire itself to Print, the dialog leaves the pane out:
+    // its Sync would store settings it never loaded.
     OSStatus initialize();
     OSStatus open();
     OSStatus close();
@@ -31,8 +32,13 @@ class PaneDriver {
     // Prologue, Initialize and Open, as a dialog shows the pane; false when Prologue failed.
     // The status of Initialize is kept in *initialized.
     bool start(OSStatus* initialized);
-    // Close and Terminate, when the pane lives.
-    void stop();
+    // What becomes of what the user set in the pane when it stops: a dialog that changes
+    // printers stores it in the print settings first, so that coming back to a printer with
+    // the pane finds it again.
+    enum class Settings { Store, Drop };
+    // Close and Terminate, when the pane lives; with Store, a Sync that stores comes first when
+    // the pane was wired.
+    void stop(Settings settings);
 
     bool alive() const { return context_ != nullptr; }
     PMPDEContext context() const { return context_; }

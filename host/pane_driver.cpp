@@ -12,7 +12,10 @@ OSStatus PaneDriver::initialize() {
     PMPDEFlags flags = 0;
     OSStatus status = plugIn_.table().Initialize(context_, &flags, nullptr, dialog_.userPane(),
                                                  dialog_.session());
-    if (status != noErr) {
+    // A pane that Initialize left unwired (another maker's printer) is left out of Print too:
+    // it never loaded the settings, and its Sync would store its defaults over what the user
+    // set for the printers it serves.
+    if (status != noErr || !dialog_.paneWatchesPrint()) {
         dialog_.detach();
     }
     return status;
@@ -52,8 +55,11 @@ bool PaneDriver::start(OSStatus* initialized) {
     return true;
 }
 
-void PaneDriver::stop() {
+void PaneDriver::stop(Settings settings) {
     if (context_ != nullptr) {
+        if (settings == Settings::Store && dialog_.paneWatchesPrint()) {
+            sync(0);
+        }
         close();
         terminate();
     }

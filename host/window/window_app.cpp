@@ -52,7 +52,6 @@ class WindowApp : private PasswordSource {
     bool load();
     void addHostControls();
     void startPane();
-    void stopPane();
     void switchPrinter(size_t index);
     void print();
     void quit();
@@ -172,12 +171,11 @@ void WindowApp::startPane() {
         (dialog_->paneWatchesPrint() ? "wired" : "unwired"));
 }
 
-void WindowApp::stopPane() {
-    pane_->stop();
-}
-
 void WindowApp::switchPrinter(size_t index) {
-    stopPane();
+    {
+        PlatformHost::StderrCapture quiet;
+        pane_->stop(PaneDriver::Settings::Store);
+    }
     dialog_->setJobSink(nullptr);
     jobs_.reset();
     PrinterName chosen;
@@ -534,7 +532,7 @@ int WindowApp::run() {
     gApp = nullptr;
 
     std::vector<double> latencies = view_->keyLatencies();
-    stopPane();
+    pane_->stop(PaneDriver::Settings::Drop);
     pane_.reset();
     modal_.clear();
     view_.reset();
