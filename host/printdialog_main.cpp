@@ -127,18 +127,25 @@ Options:
   --file PATH              the document to print (default: a one-page PDF test page)
   --bundle PATH            the pane's bundle (default: the one installed with the program)
   --out DIR                where pictures go (default printdialog-out)
-  --settings PATH          (--window) start from this print-settings file
+  --settings PATH          (--window) start from this print-settings file, not the
+                           remembered settings
+  --no-remember            (--window) neither read nor write the remembered settings
   --layout-file PATH       (--window) keep the places of the controls in this file
 
 When the server asks for a password, printdialog asks: in the window with a dialog, at the
 terminal without echo; a scenario's password lines answer first. A wrong password is asked for
 again at most twice. Passwords are never written anywhere.
 
+The window remembers the last settings printed with in
+$XDG_CONFIG_HOME/printdialog/settings.plist (mode 0600); a concealed code is kept only in
+the desktop's keyring (Secret Service), or not at all when none runs.
+
 Environment:
   CUPS_SERVER              the print server, when --server is not given
   CUPS_USER                the job's user, when --user is not given
   CUPS_ENCRYPTION          Never, IfRequested, Required or Always, when --encryption is not given
   DISPLAY, WAYLAND_DISPLAY the display --window opens on
+  XDG_CONFIG_HOME          where the remembered settings are (default ~/.config)
 
 See printdialog(1).
 )";
@@ -211,6 +218,8 @@ int main(int argc, char** argv) {
             window = true;
         } else if (arg == "--settings" && i + 1 < argc) {
             windowOptions.settings = argv[++i];
+        } else if (arg == "--no-remember") {
+            windowOptions.remember = false;
         } else if (arg == "--layout-file" && i + 1 < argc) {
             windowOptions.layoutFile = argv[++i];
         } else if (arg == "--file" && i + 1 < argc) {

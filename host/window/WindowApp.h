@@ -15,7 +15,8 @@ struct WindowOptions {
     bool serverGiven = false;          // list the server's queues in the printer popup too
     CupsServer server;
     std::string document; // empty: the test page
-    std::string settings; // the print-settings ticket's file; empty: an empty ticket
+    std::string settings; // the print-settings ticket's file; empty: the remembered settings
+    bool remember = true; // read (unless settings is given) and write the remembered settings
     std::string outDir;   // where snapshots go (SIGUSR1)
     std::string layoutFile;
 };

@@ -9,6 +9,7 @@
 #include "host/printing/Printer.h"
 #include "host/printing/PrinterName.h"
 #include "host/printing/QueueJobs.h"
+#include "host/remember/RememberedSettings.h"
 #include "host/window/PlatformView.h"
 #include "settings/TicketKeys.h"
 
@@ -50,6 +51,8 @@ class WindowApp : private PasswordSource {
     bool password(const std::string& user, const std::string& server, int attempt,
                   std::string* out) override;
     bool load();
+    void recall();
+    void remember();
     void addHostControls();
     void startPane();
     void switchPrinter(size_t index);
@@ -83,6 +86,9 @@ class WindowApp : private PasswordSource {
     bool quitting_ = false;
     size_t beeps_ = 0, alerts_ = 0, notices_ = 0, helps_ = 0;
     int snapshots_ = 0;
+    std::string rememberedPath_;           // empty: nothing is remembered
+    std::unique_ptr<SecretStore> keyring_; // null: concealed codes are not remembered
+    std::string recallProblem_;            // for the status line once the window is up
 };
 
 WindowApp* gApp = nullptr;
@@ -128,8 +134,50 @@ bool WindowApp::load() {
         return false;
     }
     addHostControls();
+    recall();
     pane_ = std::make_unique<PaneDriver>(*plugIn_, *dialog_);
     return true;
+}
+
+// The last settings printed with, before the pane loads them: unless a settings file was
+// given, or the user asked for nothing to be remembered.
+void WindowApp::recall() {
+    if (!options_.remember) {
+        return;
+    }
+    rememberedPath_ = rememberedSettingsPath();
+    std::string why;
+    keyring_ = openKeyring(&why);
+    say("keyring: " + (keyring_ != nullptr ? std::string("the session's Secret Service")
+                                           : why + ": concealed codes are not remembered"));
+    if (!options_.settings.empty() || rememberedPath_.empty()) {
+        return;
+    }
+    Recall recalled = recallSettings(rememberedPath_, dialog_->settings(), keyring_.get());
+    switch (recalled.outcome) {
+    case Recall::Outcome::Nothing:
+        say("remembered: nothing yet in " + rememberedPath_);
+        break;
+    case Recall::Outcome::Recalled:
+        say("remembered: recalled " + rememberedPath_);
+        break;
+    case Recall::Outcome::MovedAside:
+        say("remembered: " + recalled.message);
+        recallProblem_ = recalled.message;
+        break;
+    }
+}
+
+void WindowApp::remember() {
+    if (rememberedPath_.empty()) {
+        return;
+    }
+    std::string error;
+    if (rememberSettings(rememberedPath_, dialog_->settings(), keyring_.get(), &error)) {
+        say("remembered: wrote " + rememberedPath_);
+    } else {
+        say("remembered: " + error);
+    }
 }
 
 void WindowApp::addHostControls() {
@@ -230,6 +278,9 @@ void WindowApp::print() {
     }
     say("print: status " + std::to_string(press.status) + ", " +
         (press.printed ? "printed" : "not printed") + "; " + ticketLine());
+    if (press.printed) {
+        remember();
+    }
     setStatus(status);
 }
 
@@ -509,6 +560,9 @@ int WindowApp::run() {
     PlatformHost::ScopedModalEventSource modalSource(
         [this](WindowRef window) { return modalStep(window); });
     switchPrinter(0);
+    if (!recallProblem_.empty()) {
+        setStatus(recallProblem_);
+    }
     writeLayout();
     say("window: dialog opened");
     gApp = this;
