@@ -1,5 +1,7 @@
 #include "host/PrintDialog.h"
 
+#include "host/HostText.h"
+
 #include <PlatformHost.h>
 
 #include <vector>
@@ -32,7 +34,7 @@ std::unique_ptr<PrintDialog> PrintDialog::create(const PrintDialogSetup& setup,
         dialog->setPrinter(setup.ppdPath);
     }
 
-    dialog->window_ = PlatformHost::createWindow("Print", setup.windowBounds);
+    dialog->window_ = PlatformHost::createWindow(hostText("Print"), setup.windowBounds);
     PlatformHost::ControlSpec pane;
     pane.kind = PlatformHost::ControlKind::UserPane;
     pane.signature = 'PDE ';
@@ -47,8 +49,8 @@ std::unique_ptr<PrintDialog> PrintDialog::create(const PrintDialogSetup& setup,
         button.bounds = bounds;
         return PlatformHost::addControl(dialog->window_, nullptr, button);
     };
-    addButton(2, "Cancel", Rect{440, 380, 462, 470});
-    dialog->printButton_ = addButton(1, "Print", Rect{440, 480, 462, 580});
+    addButton(2, hostText("Cancel"), Rect{440, 380, 462, 470});
+    dialog->printButton_ = addButton(1, hostText("Print"), Rect{440, 480, 462, 580});
     SetWindowDefaultButton(dialog->window_, dialog->printButton_);
     if (setup.helpBundle != nullptr) {
         CFBundleRef helpBundle = setup.helpBundle;

@@ -7,6 +7,7 @@
 //   printdialog --window             the dialog in a real window on the display
 //   printdialog --help | --version
 // The options are listed by --help (kHelp below) and in printdialog.1.
+#include "host/HostText.h"
 #include "host/printing/Printer.h"
 #include "host/printing/PrinterName.h"
 #include "host/scenario/ScenarioRunner.h"
@@ -79,6 +80,11 @@ struct Layout {
     std::string bundles; // the folder holding Accounting.plugin and QuorvHelp.bundle
     std::string demo;    // the demo scenario
 };
+
+// The host's catalogues sit beside the program's lib folder, in the build folder as installed.
+std::string localeFolder() {
+    return programFolder() + "/../" + ACCOUNTING_INSTALL_LOCALEDIR;
+}
 
 Layout programLayout() {
     std::string top = programFolder() + "/..";
@@ -258,6 +264,8 @@ int main(int argc, char** argv) {
         if (interactive || printers || !scenarios.empty()) {
             return usage();
         }
+        // The window speaks the user's language; scenarios keep the transcripts' English.
+        useUserLanguage(localeFolder());
         windowOptions.bundlePath = options.bundlePath;
         windowOptions.helpBundlePath = options.helpBundlePath;
         windowOptions.server = options.server;

@@ -1,5 +1,7 @@
 #include "host/printing/QueueJobs.h"
 
+#include "host/HostText.h"
+
 #include "host/printing/TestPage.h"
 
 #include <cups/cups.h>
@@ -32,8 +34,9 @@ JobOutcome notPrinted(int status, const std::string& why) {
     JobOutcome outcome;
     outcome.status = status;
     std::string name = ippStatusName(status);
-    outcome.line = "Not printed: " + why +
-                   (why.find(name) == std::string::npos ? " (" + name + ")" : std::string());
+    outcome.line =
+        hostText("Not printed: %1",
+                 {why + (why.find(name) == std::string::npos ? " (" + name + ")" : std::string())});
     return outcome;
 }
 
@@ -41,7 +44,7 @@ JobOutcome notPrinted(int status, const std::string& why) {
 JobOutcome refused(const std::string& why) {
     JobOutcome outcome;
     outcome.status = IPP_STATUS_ERROR_ATTRIBUTES_OR_VALUES;
-    outcome.line = "Not printed: " + why;
+    outcome.line = hostText("Not printed: %1", {why});
     return outcome;
 }
 
@@ -216,8 +219,8 @@ JobOutcome QueueJobs::submit(const PrintDialog& dialog) {
     outcome.sent = true;
     outcome.jobId = receipt.jobId;
     outcome.jobUri = receipt.jobUri;
-    outcome.line =
-        "Sent to " + queue +
-        (accounting.attributes.empty() ? " without accounting codes" : " with accounting codes");
+    outcome.line = accounting.attributes.empty()
+                       ? hostText("Sent to %1 without accounting codes", {queue})
+                       : hostText("Sent to %1 with accounting codes", {queue});
     return outcome;
 }

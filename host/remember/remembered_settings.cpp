@@ -1,5 +1,7 @@
 #include "host/remember/RememberedSettings.h"
 
+#include "host/HostText.h"
+
 #include "settings/TicketKeys.h"
 
 #include <PlatformHost.h>
@@ -119,10 +121,12 @@ Recall recallSettings(const std::string& path, PMTicketRef settings, SecretStore
         }
         std::string aside = path + ".bad";
         recall.outcome = Recall::Outcome::MovedAside;
-        recall.message = rename(path.c_str(), aside.c_str()) == 0
-                             ? "The remembered settings could not be read (" + problem +
-                                   "); they were moved to " + aside + "."
-                             : "The remembered settings could not be read (" + problem + ").";
+        recall.message =
+            rename(path.c_str(), aside.c_str()) == 0
+                ? hostText("The remembered settings could not be read (%1); they were moved to "
+                           "%2.",
+                           {problem, aside})
+                : hostText("The remembered settings could not be read (%1).", {problem});
         return recall;
     }
     for (const std::string& key : PlatformHost::ticketKeys(remembered)) {

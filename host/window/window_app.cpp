@@ -1,4 +1,6 @@
 #include "host/ShownCodes.h"
+
+#include "host/HostText.h"
 #include "host/window/WindowApp.h"
 
 #include "host/PaneDriver.h"
@@ -185,7 +187,7 @@ void WindowApp::addHostControls() {
     popup.kind = PlatformHost::ControlKind::PopupButton;
     popup.signature = kHostSignature;
     popup.id = kPrinterPopupID;
-    popup.title = "Printer:";
+    popup.title = hostText("Printer:");
     popup.bounds = Rect{8, 20, 30, 580};
     for (const std::string& printer : printers_) {
         popup.menuItems.push_back(nameOf(printer));
@@ -268,13 +270,14 @@ void WindowApp::print() {
     if (press.jobSubmitted) {
         status = press.job.line;
     } else if (press.printed) {
-        status = "Printed to " + printer_->name() + " (a PPD file: the job is recorded, not sent)";
+        status = hostText("Printed to %1 (a PPD file: the job is recorded, not sent)",
+                          {printer_->name()});
     } else if (PlatformHost::notices().size() > notices) {
-        status = "Not printed: " + PlatformHost::notices().back().message;
+        status = hostText("Not printed: %1", {PlatformHost::notices().back().message});
     } else if (PlatformHost::alerts().size() > alerts) {
-        status = "Not printed: " + PlatformHost::alerts().back().message;
+        status = hostText("Not printed: %1", {PlatformHost::alerts().back().message});
     } else {
-        status = "Not printed";
+        status = hostText("Not printed");
     }
     say("print: status " + std::to_string(press.status) + ", " +
         (press.printed ? "printed" : "not printed") + "; " + ticketLine());
@@ -361,21 +364,21 @@ void WindowApp::present() {
     while (helps_ < helps.size()) {
         const PlatformHost::HelpRequest& help = helps[helps_++];
         if (help.file.empty()) {
-            setStatus("Help: no help page (" + std::to_string(help.status) + ")");
+            setStatus(hostText("Help: no help page (%1)", {std::to_string(help.status)}));
             continue;
         }
         gchar* opener = g_find_program_in_path("xdg-open");
         if (opener == nullptr) {
-            setStatus("Help: the page is " + help.file);
+            setStatus(hostText("Help: the page is %1", {help.file}));
             continue;
         }
         gchar* argv[] = {opener, const_cast<gchar*>(help.file.c_str()), nullptr};
         GError* failure = nullptr;
         if (g_spawn_async(nullptr, argv, nullptr, G_SPAWN_DEFAULT, nullptr, nullptr, nullptr,
                           &failure)) {
-            setStatus("Help: opened " + help.file);
+            setStatus(hostText("Help: opened %1", {help.file}));
         } else {
-            setStatus("Help: the page is " + help.file);
+            setStatus(hostText("Help: the page is %1", {help.file}));
             g_clear_error(&failure);
         }
         g_free(opener);
@@ -501,28 +504,29 @@ bool WindowApp::modalStep(WindowRef window) {
 bool WindowApp::password(const std::string& user, const std::string& server, int attempt,
                          std::string* out) {
     GtkWindow* parent = view_ != nullptr ? view_->gtkWindow() : nullptr;
-    GtkWidget* dialog =
-        gtk_dialog_new_with_buttons("Password", parent, GTK_DIALOG_MODAL, "_Cancel",
-                                    GTK_RESPONSE_CANCEL, "_OK", GTK_RESPONSE_OK, nullptr);
+    GtkWidget* dialog = gtk_dialog_new_with_buttons(hostText("Password"), parent, GTK_DIALOG_MODAL,
+                                                    hostText("_Cancel"), GTK_RESPONSE_CANCEL,
+                                                    hostText("_OK"), GTK_RESPONSE_OK, nullptr);
     gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
     GtkWidget* box = gtk_dialog_get_content_area(GTK_DIALOG(dialog));
     gtk_container_set_border_width(GTK_CONTAINER(box), 12);
     gtk_box_set_spacing(GTK_BOX(box), 8);
     std::string question =
-        "The print server " + server + " asks for the password of " + user +
-        (attempt > 1 ? ". That password was refused; try again (" + std::to_string(attempt) +
-                           " of " + std::to_string(kPasswordAttempts) + ")."
-                     : ".");
+        attempt > 1
+            ? hostText("The print server %1 asks for the password of %2. That password was "
+                       "refused; try again (%3 of %4).",
+                       {server, user, std::to_string(attempt), std::to_string(kPasswordAttempts)})
+            : hostText("The print server %1 asks for the password of %2.", {server, user});
     GtkWidget* label = gtk_label_new(question.c_str());
     gtk_label_set_line_wrap(GTK_LABEL(label), TRUE);
     gtk_label_set_xalign(GTK_LABEL(label), 0);
-    GtkWidget* userLine = gtk_label_new(("User: " + user).c_str());
+    GtkWidget* userLine = gtk_label_new(hostText("User: %1", {user}).c_str());
     gtk_label_set_xalign(GTK_LABEL(userLine), 0);
     GtkWidget* entry = gtk_entry_new();
     gtk_entry_set_visibility(GTK_ENTRY(entry), FALSE);
     gtk_entry_set_input_purpose(GTK_ENTRY(entry), GTK_INPUT_PURPOSE_PASSWORD);
     gtk_entry_set_activates_default(GTK_ENTRY(entry), TRUE);
-    atk_object_set_name(gtk_widget_get_accessible(entry), "Password");
+    atk_object_set_name(gtk_widget_get_accessible(entry), hostText("Password"));
     gtk_box_pack_start(GTK_BOX(box), label, FALSE, FALSE, 0);
     gtk_box_pack_start(GTK_BOX(box), userLine, FALSE, FALSE, 0);
     gtk_box_pack_start(GTK_BOX(box), entry, FALSE, FALSE, 0);
