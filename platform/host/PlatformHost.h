@@ -197,6 +197,37 @@ class ScopedModalEventSource {
     ModalEventSource previous_;
 };
 
+// What about a control changed: told to the observer after the change, and only when something
+// did change, so that a view of the controls (the window's widgets) shows what the pane set.
+enum class ControlChange {
+    Created,  // made whole: by a nib, addControl or CreateEditTextControl
+    Disposed, // about to be released
+    Value,
+    Text, // the text, and with it the selection
+    Selection,
+    Title,
+    Visible,
+    Enabled,
+    Bounds,
+    Items, // a popup's items or their attributes
+    Focus,
+    Parent, // embedded into another control
+};
+const char* controlChangeName(ControlChange change);
+using ControlObserver = std::function<void(ControlRef control, ControlChange change)>;
+
+// Sets the observer for its own life and puts back the one before, however the scope is left.
+class ScopedControlObserver {
+  public:
+    explicit ScopedControlObserver(ControlObserver observer);
+    ~ScopedControlObserver();
+    ScopedControlObserver(const ScopedControlObserver&) = delete;
+    ScopedControlObserver& operator=(const ScopedControlObserver&) = delete;
+
+  private:
+    ControlObserver previous_;
+};
+
 // --- What the user was shown ----------------------------------------------------------------
 
 struct Alert {

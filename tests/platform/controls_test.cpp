@@ -3,6 +3,9 @@
 #include "support/PlatformTest.h"
 
 #include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -243,6 +246,88 @@ TEST_F(ControlGeometryTest, TheFocusedFieldShowsItsCaretAndSelection) {
     EXPECT_TRUE(darkColumns().empty());
     EXPECT_NE(pixel(caret[0], 26), background) << "the selection is tinted";
     EXPECT_EQ(pixel(270, 31), background) << "past the selection it is not";
+}
+
+// What the host's view of the controls is told: each change once, after it, and nothing for a
+// call that changes nothing.
+TEST_F(ControlsTest, TheObserverHearsEachChangeOnceAndNothingElse) {
+    ControlRef pane = add(ControlKind::UserPane, 50);
+    ControlRef field = add(ControlKind::EditText, 302);
+    ControlRef other = add(ControlKind::EditText, 304);
+    ControlRef popup = add(ControlKind::PopupButton, 100);
+    ControlRef box = add(ControlKind::CheckBox, 202);
+    std::vector<std::string> heard;
+    auto name = [&](ControlRef control) {
+        ControlID id = {0, 0};
+        GetControlID(control, &id);
+        return std::to_string(id.id);
+    };
+    PlatformHost::ScopedControlObserver observer([&](ControlRef control, auto change) {
+        heard.push_back(name(control) + " " + PlatformHost::controlChangeName(change));
+    });
+    const Rect moved = {40, 20, 60, 120};
+    const ControlEditTextSelectionRec all = {0, 3};
+    const struct {
+        const char* call;
+        std::function<void()> run;
+        std::vector<std::string> expected;
+    } cases[] = {
+        {"HideControl", [&] { HideControl(box); }, {"202 visible"}},
+        {"HideControl again", [&] { HideControl(box); }, {}},
+        {"ShowControl", [&] { ShowControl(box); }, {"202 visible"}},
+        {"SetControlVisibility", [&] { SetControlVisibility(box, false, false); }, {"202 visible"}},
+        {"DisableControl", [&] { DisableControl(box); }, {"202 enabled"}},
+        {"DisableControl again", [&] { DisableControl(box); }, {}},
+        {"EnableControl", [&] { EnableControl(box); }, {"202 enabled"}},
+        {"SetControl32BitValue", [&] { SetControl32BitValue(box, 1); }, {"202 value"}},
+        {"SetControl32BitValue, clamped to the same", [&] { SetControl32BitValue(box, 7); }, {}},
+        {"SetControlBounds", [&] { SetControlBounds(box, &moved); }, {"202 bounds"}},
+        {"SetControlData text",
+         [&] { SetControlData(field, 0, kControlEditTextTextTag, 3, "abc"); },
+         {"302 text"}},
+        {"SetControlData the same text",
+         [&] { SetControlData(field, 0, kControlEditTextTextTag, 3, "abc"); },
+         {}},
+        {"SetControlData selection",
+         [&] { SetControlData(field, 0, kControlEditTextSelectionTag, sizeof all, &all); },
+         {"302 selection"}},
+        {"a key that replaces the selection",
+         [&] { PlatformHost::typeKey(field, 'x'); },
+         {"302 text"}},
+        {"left arrow", [&] { PlatformHost::typeKey(field, 28); }, {"302 selection"}},
+        {"backspace at the start, which deletes nothing",
+         [&] {
+             PlatformHost::setSelection(field, 0, 0);
+             PlatformHost::typeKey(field, 8);
+         },
+         {}},
+        {"SetKeyboardFocus",
+         [&] { SetKeyboardFocus(window_, other, kControlFocusNextPart); },
+         {"304 focus"}},
+        {"SetKeyboardFocus elsewhere",
+         [&] { SetKeyboardFocus(window_, field, kControlFocusNextPart); },
+         {"304 focus", "302 focus"}},
+        {"setControlTitle", [&] { PlatformHost::setControlTitle(box, "Conceal"); }, {"202 title"}},
+        {"ChangeMenuItemAttributes",
+         [&] {
+             MenuRef menu = nullptr;
+             GetControlData(popup, kControlEntireControl, kControlPopupButtonMenuRefTag,
+                            sizeof menu, &menu, nullptr);
+             ChangeMenuItemAttributes(menu, 2, kMenuItemAttrHidden, 0);
+             ChangeMenuItemAttributes(menu, 2, kMenuItemAttrHidden, 0);
+         },
+         {"100 items"}},
+        {"EmbedControl", [&] { EmbedControl(box, pane); }, {"202 parent"}},
+        {"DisposeControl of a pane",
+         [&] { DisposeControl(pane); },
+         {"50 disposed", "202 disposed"}},
+        {"addControl", [&] { add(ControlKind::StaticText, 7); }, {"7 created"}},
+    };
+    for (const auto& c : cases) {
+        heard.clear();
+        c.run();
+        EXPECT_EQ(heard, c.expected) << c.call;
+    }
 }
 
 } // namespace

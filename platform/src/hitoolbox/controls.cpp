@@ -60,6 +60,24 @@ const char* controlKindName(ControlKind kind) {
     return "?";
 }
 
+namespace {
+
+ControlObserverProc gObserver = nullptr;
+void* gObserverRefcon = nullptr;
+
+} // namespace
+
+void setControlObserver(ControlObserverProc observer, void* refcon) {
+    gObserver = observer;
+    gObserverRefcon = refcon;
+}
+
+void controlChanged(ControlRef control, ControlChange change) {
+    if (gObserver != nullptr && control != nullptr && control->kind != ControlKind::RootPane) {
+        gObserver(control, change, gObserverRefcon);
+    }
+}
+
 ControlRef createControl(WindowRef window, ControlRef parent, ControlKind kind) {
     auto* control = createObject<OpaqueControlRef>(&kControlClass);
     if (control == nullptr) {
@@ -84,6 +102,7 @@ void disposeControl(ControlRef control) {
     if (control == nullptr) {
         return;
     }
+    controlChanged(control, ControlChange::Disposed);
     if (control->parent != nullptr) {
         auto& siblings = control->parent->children;
         siblings.erase(std::remove(siblings.begin(), siblings.end(), control), siblings.end());
@@ -180,9 +199,34 @@ OSErr copyIn(T* value, Size size, const void* data) {
 }
 
 void setText(ControlRef control, std::string text) {
+    bool changed = text != control->text;
     control->text = std::move(text);
     SInt16 end = static_cast<SInt16>(std::min<size_t>(control->text.size(), INT16_MAX));
     control->selection = {end, end};
+    if (changed) {
+        platform::controlChanged(control, platform::ControlChange::Text);
+    }
+}
+
+template <typename T>
+bool same(const T& a, const T& b) {
+    return a == b;
+}
+bool same(const Rect& a, const Rect& b) {
+    return a.top == b.top && a.left == b.left && a.bottom == b.bottom && a.right == b.right;
+}
+bool same(const ControlEditTextSelectionRec& a, const ControlEditTextSelectionRec& b) {
+    return a.selStart == b.selStart && a.selEnd == b.selEnd;
+}
+
+// Sets a field of the control and says so when it changed.
+template <typename T>
+void change(ControlRef control, T OpaqueControlRef::*field, const T& value,
+            platform::ControlChange what) {
+    if (!same(control->*field, value)) {
+        control->*field = value;
+        platform::controlChanged(control, what);
+    }
 }
 
 } // namespace
@@ -218,13 +262,13 @@ WindowRef GetControlOwner(ControlRef inControl) {
 
 void ShowControl(ControlRef theControl) {
     if (theControl != nullptr) {
-        theControl->visible = true;
+        change(theControl, &OpaqueControlRef::visible, true, platform::ControlChange::Visible);
     }
 }
 
 void HideControl(ControlRef theControl) {
     if (theControl != nullptr) {
-        theControl->visible = false;
+        change(theControl, &OpaqueControlRef::visible, false, platform::ControlChange::Visible);
     }
 }
 
@@ -236,7 +280,7 @@ OSStatus EnableControl(ControlRef inControl) {
     if (inControl == nullptr) {
         return paramErr;
     }
-    inControl->enabled = true;
+    change(inControl, &OpaqueControlRef::enabled, true, platform::ControlChange::Enabled);
     return noErr;
 }
 
@@ -244,7 +288,7 @@ OSStatus DisableControl(ControlRef inControl) {
     if (inControl == nullptr) {
         return paramErr;
     }
-    inControl->enabled = false;
+    change(inControl, &OpaqueControlRef::enabled, false, platform::ControlChange::Enabled);
     return noErr;
 }
 
@@ -261,7 +305,7 @@ Rect* GetControlBounds(ControlRef control, Rect* bounds) {
 
 void SetControlBounds(ControlRef control, const Rect* bounds) {
     if (control != nullptr && bounds != nullptr) {
-        control->bounds = *bounds;
+        change(control, &OpaqueControlRef::bounds, *bounds, platform::ControlChange::Bounds);
     }
 }
 
@@ -276,7 +320,8 @@ SInt16 GetControlValue(ControlRef theControl) {
 
 void SetControl32BitValue(ControlRef theControl, SInt32 newValue) {
     if (theControl != nullptr) {
-        theControl->value = platform::clamp(theControl, newValue);
+        change(theControl, &OpaqueControlRef::value, platform::clamp(theControl, newValue),
+               platform::ControlChange::Value);
     }
 }
 
@@ -395,8 +440,9 @@ OSErr SetControlData(ControlRef inControl, ControlPartCode, ResType inTagName, S
             platform::characterStart(text, offset(std::min(selection.selStart, selection.selEnd)));
         size_t end =
             platform::characterEnd(text, offset(std::max(selection.selStart, selection.selEnd)));
-        inControl->selection = {static_cast<SInt16>(std::min<size_t>(start, INT16_MAX)),
-                                static_cast<SInt16>(std::min<size_t>(end, INT16_MAX))};
+        ControlEditTextSelectionRec kept = {static_cast<SInt16>(std::min<size_t>(start, INT16_MAX)),
+                                            static_cast<SInt16>(std::min<size_t>(end, INT16_MAX))};
+        change(inControl, &OpaqueControlRef::selection, kept, platform::ControlChange::Selection);
         return noErr;
     }
     if (inTagName == kControlEditTextKeyFilterTag) {
@@ -438,6 +484,7 @@ OSStatus CreateEditTextControl(WindowRef window, const Rect* boundsRect, CFStrin
     if (style != nullptr) {
         control->font = *style;
     }
+    platform::controlChanged(control, platform::ControlChange::Created);
     *outControl = control;
     return noErr;
 }
@@ -458,14 +505,20 @@ OSStatus SetKeyboardFocus(WindowRef inWindow, ControlRef inControl, ControlFocus
     if (inWindow == nullptr) {
         return errInvalidWindowRef;
     }
+    ControlRef old = inWindow->focus;
     if (inControl == nullptr || inPart == kControlFocusNoPart) {
         inWindow->focus = nullptr;
+        platform::controlChanged(old, platform::ControlChange::Focus);
         return noErr;
     }
     if (inControl->window != inWindow || !platform::isEditKind(inControl->kind)) {
         return errCouldntSetFocus;
     }
     inWindow->focus = inControl;
+    if (old != inControl) {
+        platform::controlChanged(old, platform::ControlChange::Focus);
+        platform::controlChanged(inControl, platform::ControlChange::Focus);
+    }
     return noErr;
 }
 

@@ -121,6 +121,7 @@ OSErr EmbedControl(ControlRef inControl, ControlRef inContainer) {
     inControl->parent = inContainer;
     inContainer->children.push_back(inControl);
     platform::moveToWindow(inControl, inContainer->window);
+    platform::controlChanged(inControl, platform::ControlChange::Parent);
     return noErr;
 }
 
@@ -128,7 +129,10 @@ OSErr SetControlVisibility(ControlRef inControl, Boolean inIsVisible, Boolean in
     if (inControl == nullptr) {
         return paramErr;
     }
-    inControl->visible = inIsVisible != 0;
+    if (inControl->visible != (inIsVisible != 0)) {
+        inControl->visible = inIsVisible != 0;
+        platform::controlChanged(inControl, platform::ControlChange::Visible);
+    }
     if (inDoDraw && inControl->visible) {
         Draw1Control(inControl);
     }
@@ -143,7 +147,11 @@ OSStatus ChangeMenuItemAttributes(MenuRef menu, MenuItemIndex item,
         return paramErr;
     }
     UInt32& attributes = owner->itemAttributes[item - 1];
-    attributes = (attributes & ~clearTheseAttributes) | setTheseAttributes;
+    UInt32 changed = (attributes & ~clearTheseAttributes) | setTheseAttributes;
+    if (changed != attributes) {
+        attributes = changed;
+        platform::controlChanged(owner, platform::ControlChange::Items);
+    }
     return noErr;
 }
 

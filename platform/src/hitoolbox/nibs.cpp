@@ -345,6 +345,7 @@ bool buildControls(WindowRef window, ControlRef parent, const std::vector<Contro
         if (desc.isDefault) {
             window->defaultButton = control;
         }
+        controlChanged(control, ControlChange::Created);
         if (!buildControls(window, control, desc.children)) {
             return false;
         }

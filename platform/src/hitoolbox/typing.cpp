@@ -32,9 +32,16 @@ size_t nextBoundary(const std::string& text, size_t at) {
     return i;
 }
 
-void setSelection(ControlRef field, size_t start, size_t end) {
+// Keeps the selection, and says so when only it moved; an edit of the text says Text.
+void setSelection(ControlRef field, size_t start, size_t end,
+                  ControlChange change = ControlChange::Selection) {
+    ControlEditTextSelectionRec old = field->selection;
     field->selection = {static_cast<SInt16>(std::min<size_t>(start, INT16_MAX)),
                         static_cast<SInt16>(std::min<size_t>(end, INT16_MAX))};
+    if (change == ControlChange::Text || old.selStart != field->selection.selStart ||
+        old.selEnd != field->selection.selEnd) {
+        controlChanged(field, change);
+    }
 }
 
 // Applies a key that the filter let through.
@@ -53,15 +60,19 @@ void edit(ControlRef field, UInt16 charCode) {
         if (!selection) {
             start = previousBoundary(text, start);
         }
-        text.erase(start, end - start);
-        setSelection(field, start, start);
+        if (end > start) {
+            text.erase(start, end - start);
+            setSelection(field, start, start, ControlChange::Text);
+        }
         return;
     case 127: // forward delete
         if (!selection) {
             end = nextBoundary(text, end);
         }
-        text.erase(start, end - start);
-        setSelection(field, start, start);
+        if (end > start) {
+            text.erase(start, end - start);
+            setSelection(field, start, start, ControlChange::Text);
+        }
         return;
     case 28: // left arrow
         start = selection ? start : previousBoundary(text, start);
@@ -92,7 +103,7 @@ void edit(ControlRef field, UInt16 charCode) {
         return;
     }
     text.replace(start, end - start, bytes);
-    setSelection(field, start + bytes.size(), start + bytes.size());
+    setSelection(field, start + bytes.size(), start + bytes.size(), ControlChange::Text);
 }
 
 } // namespace

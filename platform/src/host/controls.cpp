@@ -88,6 +88,7 @@ ControlRef addControl(WindowRef window, ControlRef parent, const ControlSpec& sp
     SetControl32BitValue(control, spec.value);
     control->visible = spec.visible;
     control->enabled = spec.enabled;
+    platform::controlChanged(control, platform::ControlChange::Created);
     return control;
 }
 
@@ -138,9 +139,54 @@ bool controlState(ControlRef control, ControlState* state) {
     return true;
 }
 
+namespace {
+
+ControlObserver& controlObserver() {
+    static ControlObserver observer;
+    return observer;
+}
+
+void callControlObserver(ControlRef control, platform::ControlChange change, void*) {
+    // A copy: the observer may replace itself while it runs.
+    ControlObserver observer = controlObserver();
+    if (observer) {
+        observer(control, static_cast<ControlChange>(change));
+    }
+}
+
+void setControlObserver(ControlObserver observer) {
+    controlObserver() = std::move(observer);
+    platform::setControlObserver(controlObserver() ? callControlObserver : nullptr, nullptr);
+}
+
+static_assert(static_cast<int>(ControlChange::Parent) ==
+              static_cast<int>(platform::ControlChange::Parent));
+static_assert(static_cast<int>(ControlChange::Text) ==
+              static_cast<int>(platform::ControlChange::Text));
+
+} // namespace
+
+const char* controlChangeName(ControlChange change) {
+    static const char* const kNames[] = {"created",   "disposed", "value",   "text",
+                                         "selection", "title",    "visible", "enabled",
+                                         "bounds",    "items",    "focus",   "parent"};
+    auto index = static_cast<size_t>(change);
+    return index < sizeof kNames / sizeof kNames[0] ? kNames[index] : "?";
+}
+
+ScopedControlObserver::ScopedControlObserver(ControlObserver observer)
+    : previous_(controlObserver()) {
+    setControlObserver(std::move(observer));
+}
+
+ScopedControlObserver::~ScopedControlObserver() {
+    setControlObserver(std::move(previous_));
+}
+
 void setControlTitle(ControlRef control, const std::string& title) {
-    if (control != nullptr) {
+    if (control != nullptr && control->title != title) {
         control->title = title;
+        platform::controlChanged(control, platform::ControlChange::Title);
     }
 }
 
