@@ -4,6 +4,8 @@
 
 #include <Carbon/Carbon.h>
 
+#include "ControlChange.h"
+
 #include <functional>
 
 typedef struct _cairo_surface cairo_surface_t;
@@ -197,22 +199,6 @@ class ScopedModalEventSource {
     ModalEventSource previous_;
 };
 
-// What about a control changed: told to the observer after the change, and only when something
-// did change, so that a view of the controls (the window's widgets) shows what the pane set.
-enum class ControlChange {
-    Created,  // made whole: by a nib, addControl or CreateEditTextControl
-    Disposed, // about to be released
-    Value,
-    Text, // the text, and with it the selection
-    Selection,
-    Title,
-    Visible,
-    Enabled,
-    Bounds,
-    Items, // a popup's items or their attributes
-    Focus,
-    Parent, // embedded into another control
-};
 const char* controlChangeName(ControlChange change);
 using ControlObserver = std::function<void(ControlRef control, ControlChange change)>;
 

@@ -5,6 +5,7 @@
 #include <HIToolbox/Controls.h>
 #include <HIToolbox/MacWindows.h>
 
+#include "../../host/ControlChange.h"
 #include "../common/Object.h"
 
 #include <map>
@@ -27,22 +28,8 @@ enum class ControlKind {
 
 const char* controlKindName(ControlKind kind);
 
-// What about a control changed, for a view of it that the host keeps (the window's widgets).
-// Said after the change, and only when something did change.
-enum class ControlChange {
-    Created,  // the control is made whole (nib, host, CreateEditTextControl)
-    Disposed, // about to be released
-    Value,
-    Text, // the text, and with it the selection
-    Selection,
-    Title,
-    Visible,
-    Enabled,
-    Bounds,
-    Items, // a popup's items or their attributes
-    Focus,
-    Parent, // embedded elsewhere
-};
+// Says a change to a control to the host's observer, if there is one.
+using ControlChange = PlatformHost::ControlChange;
 void controlChanged(ControlRef control, ControlChange change);
 using ControlObserverProc = void (*)(ControlRef control, ControlChange change, void* refcon);
 void setControlObserver(ControlObserverProc observer, void* refcon);

@@ -150,7 +150,7 @@ void callControlObserver(ControlRef control, platform::ControlChange change, voi
     // A copy: the observer may replace itself while it runs.
     ControlObserver observer = controlObserver();
     if (observer) {
-        observer(control, static_cast<ControlChange>(change));
+        observer(control, change);
     }
 }
 
@@ -158,11 +158,6 @@ void setControlObserver(ControlObserver observer) {
     controlObserver() = std::move(observer);
     platform::setControlObserver(controlObserver() ? callControlObserver : nullptr, nullptr);
 }
-
-static_assert(static_cast<int>(ControlChange::Parent) ==
-              static_cast<int>(platform::ControlChange::Parent));
-static_assert(static_cast<int>(ControlChange::Text) ==
-              static_cast<int>(platform::ControlChange::Text));
 
 } // namespace
 
