@@ -238,7 +238,10 @@ void WindowApp::switchPrinter(size_t index) {
     dialog_->setPrinter(printer_->ppdPath());
     SetControl32BitValue(printerPopup_, static_cast<SInt32>(index + 1));
     startPane();
-    setStatus("");
+    // A queue the server could not give a PPD for shows no pane: the window says why.
+    setStatus(printer_->ppdPath().empty() && !printer_->problem().empty()
+                  ? hostText("No accounting for %1: %2", {printer_->name(), printer_->problem()})
+                  : std::string());
 }
 
 std::string WindowApp::ticketLine() {
