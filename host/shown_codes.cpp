@@ -1,5 +1,22 @@
 #include "host/ShownCodes.h"
 
+#include "settings/TicketKeys.h"
+
+#include <PlatformHost.h>
+
+const AccountingCode kAccountingCodes[2] = {
+    {"UID", kAccountingUserIDKeyName, kAccountingConcealUserKeyName, "job-accounting-user-id",
+     "user-id"},
+    {"AID", kAccountingAccountIDKeyName, kAccountingConcealAccountKeyName, "job-account-id",
+     "account-id"},
+};
+
+bool concealedIn(PMTicketRef ticket, const AccountingCode& code) {
+    PlatformHost::TicketItem flag;
+    return PlatformHost::ticketItem(ticket, code.concealKey, &flag) &&
+           flag.type == PlatformHost::TicketItem::Type::SInt32 && flag.number != 0;
+}
+
 std::string shownCode(const std::string& code, bool concealed) {
     if (!concealed) {
         return code;

@@ -1,6 +1,7 @@
 #include "host/remember/RememberedSettings.h"
 
 #include "host/HostText.h"
+#include "host/ShownCodes.h"
 
 #include "settings/TicketKeys.h"
 
@@ -31,22 +32,6 @@ const struct {
     {kAccountingUserIDKeyName, TicketItem::Type::CString},
     {kAccountingAccountIDKeyName, TicketItem::Type::CString},
 };
-
-// Each code, the flag that conceals it, and its name in the keyring.
-const struct {
-    const char* codeKey;
-    const char* concealKey;
-    const char* secretName;
-} kCodes[] = {
-    {kAccountingUserIDKeyName, kAccountingConcealUserKeyName, "user-id"},
-    {kAccountingAccountIDKeyName, kAccountingConcealAccountKeyName, "account-id"},
-};
-
-bool concealed(PMTicketRef ticket, const char* concealKey) {
-    TicketItem flag;
-    return PlatformHost::ticketItem(ticket, concealKey, &flag) &&
-           flag.type == TicketItem::Type::SInt32 && flag.number != 0;
-}
 
 // Why the remembered ticket can't be used; empty when it can.
 std::string wrongTypes(PMTicketRef ticket) {
@@ -134,14 +119,14 @@ Recall recallSettings(const std::string& path, PMTicketRef settings, SecretStore
         PlatformHost::ticketItem(remembered, key, &item);
         PlatformHost::putTicketItem(settings, key, item);
     }
-    for (const auto& code : kCodes) {
+    for (const AccountingCode& code : kAccountingCodes) {
         TicketItem item;
         item.type = TicketItem::Type::CString;
         TicketItem inFile;
-        if (secrets != nullptr && concealed(remembered, code.concealKey) &&
-            !PlatformHost::ticketItem(remembered, code.codeKey, &inFile) &&
+        if (secrets != nullptr && concealedIn(remembered, code) &&
+            !PlatformHost::ticketItem(remembered, code.ticketKey, &inFile) &&
             secrets->lookup(code.secretName, &item.text)) {
-            PlatformHost::putTicketItem(settings, code.codeKey, item);
+            PlatformHost::putTicketItem(settings, code.ticketKey, item);
         }
     }
     PMRelease(remembered);
@@ -161,11 +146,11 @@ bool rememberSettings(const std::string& path, PMTicketRef settings, SecretStore
         TicketItem item;
         PlatformHost::ticketItem(settings, key, &item);
         bool secret = false;
-        for (const auto& code : kCodes) {
-            if (key != code.codeKey) {
+        for (const AccountingCode& code : kAccountingCodes) {
+            if (key != code.ticketKey) {
                 continue;
             }
-            secret = concealed(settings, code.concealKey);
+            secret = concealedIn(settings, code);
             if (secrets == nullptr) {
                 continue;
             }

@@ -2,20 +2,12 @@
 
 #include "host/ShownCodes.h"
 #include "host/scenario/WindowText.h"
-#include "settings/TicketKeys.h"
 
 #include <PlatformHost.h>
 
 namespace scenario {
 
 namespace {
-
-const char* const kConcealKeys[][2] = {
-    {"job-accounting-user-id", kAccountingConcealUserKeyName},
-    {"job-account-id", kAccountingConcealAccountKeyName},
-    {kAccountingUserIDKeyName, kAccountingConcealUserKeyName},
-    {kAccountingAccountIDKeyName, kAccountingConcealAccountKeyName},
-};
 
 std::vector<std::string> split(const std::string& text, char separator) {
     std::vector<std::string> parts;
@@ -96,11 +88,9 @@ PaneDriver& loadedPane(CommandContext& context) {
 bool concealedAttribute(CommandContext& context, const std::string& attribute) {
     DialogState& d = context.dialog();
     PMTicketRef ticket = d.dialog != nullptr ? d.dialog->settings() : nullptr;
-    for (const auto& [name, key] : kConcealKeys) {
-        PlatformHost::TicketItem item;
-        if (attribute == name && ticket != nullptr &&
-            PlatformHost::ticketItem(ticket, key, &item)) {
-            return item.type == PlatformHost::TicketItem::Type::SInt32 && item.number != 0;
+    for (const AccountingCode& code : kAccountingCodes) {
+        if (ticket != nullptr && (attribute == code.attribute || attribute == code.ticketKey)) {
+            return concealedIn(ticket, code);
         }
     }
     return false;

@@ -46,11 +46,11 @@ void print(CommandContext& context, const Words& w) {
     }
     out << "      job " << press.job.jobUri << ":";
     bool any = false;
-    for (const char* name : {"job-accounting-user-id", "job-account-id"}) {
-        auto found = held.find(name);
+    for (const AccountingCode& code : kAccountingCodes) {
+        auto found = held.find(code.attribute);
         if (found != held.end()) {
-            out << (any ? ", " : " ") << name << " \""
-                << shownCode(found->second, concealedAttribute(context, name)) << "\"";
+            out << (any ? ", " : " ") << code.attribute << " \""
+                << shownCode(found->second, concealedAttribute(context, code.attribute)) << "\"";
             any = true;
         }
     }

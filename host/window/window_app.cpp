@@ -1,11 +1,10 @@
-#include "host/ShownCodes.h"
-
-#include "host/HostText.h"
 #include "host/window/WindowApp.h"
 
+#include "host/HostText.h"
 #include "host/PaneDriver.h"
 #include "host/PlugInHost.h"
 #include "host/PrintDialog.h"
+#include "host/ShownCodes.h"
 #include "host/printing/JobAccounting.h"
 #include "host/printing/Passwords.h"
 #include "host/printing/Printer.h"
@@ -13,7 +12,6 @@
 #include "host/printing/QueueJobs.h"
 #include "host/remember/RememberedSettings.h"
 #include "host/window/PlatformView.h"
-#include "settings/TicketKeys.h"
 
 #include <PlatformHost.h>
 
@@ -245,20 +243,13 @@ void WindowApp::switchPrinter(size_t index) {
 }
 
 std::string WindowApp::ticketLine() {
-    static const struct {
-        const char* name;
-        const char* key;
-        const char* concealKey;
-    } kCodes[] = {{"UID", kAccountingUserIDKeyName, kAccountingConcealUserKeyName},
-                  {"AID", kAccountingAccountIDKeyName, kAccountingConcealAccountKeyName}};
     std::string line = "ticket:";
-    for (const auto& code : kCodes) {
-        PlatformHost::TicketItem item, conceal;
-        bool concealed = PlatformHost::ticketItem(dialog_->settings(), code.concealKey, &conceal) &&
-                         conceal.number != 0;
-        bool present = PlatformHost::ticketItem(dialog_->settings(), code.key, &item);
-        line += std::string(" ") + code.name + " " +
-                (present ? quotedCode(item.text, concealed) : "missing");
+    for (const AccountingCode& code : kAccountingCodes) {
+        PlatformHost::TicketItem item;
+        bool present = PlatformHost::ticketItem(dialog_->settings(), code.ticketKey, &item);
+        line +=
+            std::string(" ") + code.label + " " +
+            (present ? quotedCode(item.text, concealedIn(dialog_->settings(), code)) : "missing");
     }
     return line;
 }
