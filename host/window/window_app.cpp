@@ -11,7 +11,7 @@
 #include "host/printing/PrinterName.h"
 #include "host/printing/QueueJobs.h"
 #include "host/remember/RememberedSettings.h"
-#include "host/window/PlatformView.h"
+#include "host/window/WidgetView.h"
 
 #include <PlatformHost.h>
 
@@ -65,7 +65,7 @@ class WindowApp : private PasswordSource {
     void writeLayout();
     void snapshot();
     bool modalStep(WindowRef window);
-    PlatformView* modalView(WindowRef window);
+    WidgetView* modalView(WindowRef window);
     bool hostClick(ControlRef control, SInt32 item);
     std::string ticketLine();
     void showMessage(GtkMessageType type, const std::string& title, const std::string& text);
@@ -78,8 +78,8 @@ class WindowApp : private PasswordSource {
     std::unique_ptr<QueueJobs> jobs_;
     std::unique_ptr<PrintDialog> dialog_;
     std::unique_ptr<PaneDriver> pane_;
-    std::unique_ptr<PlatformView> view_;
-    std::map<WindowRef, std::unique_ptr<PlatformView>> modal_;
+    std::unique_ptr<WidgetView> view_;
+    std::map<WindowRef, std::unique_ptr<WidgetView>> modal_;
     bool modalClosed_ = false;
     ControlRef printerPopup_ = nullptr;
     ControlRef statusLine_ = nullptr;
@@ -185,7 +185,8 @@ void WindowApp::addHostControls() {
     popup.kind = PlatformHost::ControlKind::PopupButton;
     popup.signature = kHostSignature;
     popup.id = kPrinterPopupID;
-    popup.title = hostText("Printer:");
+    // Alt+P takes the keyboard to the printers.
+    popup.title = hostText("_Printer:");
     popup.bounds = Rect{8, 20, 30, 580};
     for (const std::string& printer : printers_) {
         popup.menuItems.push_back(nameOf(printer));
@@ -399,11 +400,12 @@ void WindowApp::writeLayout() {
         return;
     }
     std::string text;
-    auto describe = [&](WindowRef window, const std::string& name) {
-        for (ControlRef control : PlatformHost::controlsOf(window)) {
+    auto describe = [&](const WidgetView& view, const std::string& name) {
+        for (ControlRef control : PlatformHost::controlsOf(view.window())) {
             PlatformHost::ControlState s;
+            Rect where;
             if (!PlatformHost::controlState(control, &s) ||
-                !PlatformHost::visibleInWindow(control)) {
+                !PlatformHost::visibleInWindow(control) || !view.placement(control, &where)) {
                 continue;
             }
             std::string id = s.id.signature == 'QRVa'            ? std::to_string(s.id.id)
@@ -414,15 +416,16 @@ void WindowApp::writeLayout() {
             if (id.empty()) {
                 continue;
             }
-            text += name + " " + id + " " + std::to_string(s.bounds.left) + " " +
-                    std::to_string(s.bounds.top) + " " +
-                    std::to_string(s.bounds.right - s.bounds.left) + " " +
-                    std::to_string(s.bounds.bottom - s.bounds.top) + "\n";
+            text += name + " " + id + " " + std::to_string(where.left) + " " +
+                    std::to_string(where.top) + " " + std::to_string(where.right - where.left) +
+                    " " + std::to_string(where.bottom - where.top) + "\n";
         }
     };
-    describe(dialog_->window(), "dialog");
+    if (view_ != nullptr) {
+        describe(*view_, "dialog");
+    }
     for (const auto& [window, view] : modal_) {
-        describe(window, PlatformHost::windowName(window));
+        describe(*view, PlatformHost::windowName(window));
     }
     std::string temporary = options_.layoutFile + ".new";
     FILE* file = std::fopen(temporary.c_str(), "w");
@@ -434,35 +437,33 @@ void WindowApp::writeLayout() {
     std::rename(temporary.c_str(), options_.layoutFile.c_str());
 }
 
-// The window as the window system shows it, and the renderer's picture of the same state.
+// The window as the window system shows it (the prompt's, while it is open).
 void WindowApp::snapshot() {
     ++snapshots_;
     mkdir(options_.outDir.c_str(), 0755);
-    PlatformView& view = modal_.empty() ? *view_ : *modal_.begin()->second;
-    std::string base = options_.outDir + "/snapshot-" + std::to_string(snapshots_);
-    view.refresh();
+    WidgetView& view = modal_.empty() ? *view_ : *modal_.begin()->second;
     while (gtk_events_pending()) {
         gtk_main_iteration();
     }
     std::string error;
-    std::string picture = base + "-picture.png";
-    std::string screen = base + "-window.png";
-    if (!PlatformHost::writePortPNG(view.window(), picture, &error) ||
-        !view.snapshot(screen, &error)) {
+    std::string screen =
+        options_.outDir + "/snapshot-" + std::to_string(snapshots_) + "-window.png";
+    if (!view.snapshot(screen, &error)) {
         say("snapshot: " + error);
         return;
     }
-    say("snapshot: " + screen + " " + picture);
+    say("snapshot: " + screen);
 }
 
-PlatformView* WindowApp::modalView(WindowRef window) {
+WidgetView* WindowApp::modalView(WindowRef window) {
     auto found = modal_.find(window);
     if (found != modal_.end()) {
         return found->second.get();
     }
-    PlatformView::Hooks hooks;
+    WidgetView::Hooks hooks;
     hooks.afterAction = [this] { afterAction(); };
-    hooks.pasted = [this](ControlRef field, int passed, int keys) {
+    hooks.laidOut = [this] { writeLayout(); };
+    hooks.inserted = [this](ControlRef field, int passed, int keys) {
         reportPaste(field, passed, keys);
     };
     hooks.closeRequested = [this, window] {
@@ -473,8 +474,8 @@ PlatformView* WindowApp::modalView(WindowRef window) {
         }
         modalClosed_ = true;
     };
-    auto view = std::make_unique<PlatformView>(window, view_->gtkWindow(), std::move(hooks));
-    PlatformView* made = view.get();
+    auto view = std::make_unique<WidgetView>(window, view_->gtkWindow(), std::move(hooks));
+    WidgetView* made = view.get();
     modal_[window] = std::move(view);
     say("window: " + PlatformHost::windowName(window) + " opened");
     writeLayout();
@@ -486,7 +487,7 @@ bool WindowApp::modalStep(WindowRef window) {
     if (quitting_) {
         return false;
     }
-    PlatformView* view = modalView(window);
+    WidgetView* view = modalView(window);
     long before = view->actions();
     modalClosed_ = false;
     while (!quitting_ && !modalClosed_ && view->actions() == before) {
@@ -544,17 +545,24 @@ int WindowApp::run() {
     if (!load()) {
         return 2;
     }
-    PlatformView::Hooks hooks;
+    WidgetView::Hooks hooks;
     hooks.hostClick = [this](ControlRef control, SInt32 item) { return hostClick(control, item); };
     hooks.afterAction = [this] { afterAction(); };
+    hooks.laidOut = [this] { writeLayout(); };
     hooks.closeRequested = [this] {
         say("cancel: the dialog closes");
         quit();
     };
-    hooks.pasted = [this](ControlRef field, int passed, int keys) {
+    hooks.inserted = [this](ControlRef field, int passed, int keys) {
         reportPaste(field, passed, keys);
     };
-    view_ = std::make_unique<PlatformView>(dialog_->window(), nullptr, std::move(hooks));
+    // The widgets follow what the pane sets, in the dialog and in the prompt.
+    PlatformHost::ScopedControlObserver observer(&WidgetView::controlChanged);
+    view_ = std::make_unique<WidgetView>(dialog_->window(), nullptr, std::move(hooks));
+    // The status line is announced when it changes.
+    if (GtkWidget* status = view_->widgetOf(statusLine_)) {
+        atk_object_set_role(gtk_widget_get_accessible(status), ATK_ROLE_STATUSBAR);
+    }
     PlatformHost::ScopedModalEventSource modalSource(
         [this](WindowRef window) { return modalStep(window); });
     switchPrinter(0);

@@ -89,6 +89,8 @@ struct ControlState {
     int handlers = 0; // event handlers installed on the control itself
     ControlEditTextSelectionRec selection{0, 0};
     ControlFontStyleRec font{};
+    bool drawsItself = false; // it has a draw handler of its own (a picture, say)
+    std::string image;        // the image file shown within its bounds now; empty when none
 };
 
 // False for a null control.
@@ -119,6 +121,9 @@ void clearDrawLog();
 // Erases the window to its background and draws every visible control into its port, the pane's
 // own draw handlers included.
 void renderWindow(WindowRef window);
+// Draws the control alone, not what is embedded in it, into its window's port: what a host
+// shows for a control that draws itself.
+void renderControl(ControlRef control);
 // The port's pixel at (x, y) as 0xAARRGGBB; 0 outside the port.
 uint32_t portPixel(WindowRef window, int x, int y);
 // Writes the window's port as it is now to a PNG file.

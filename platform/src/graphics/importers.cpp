@@ -158,6 +158,7 @@ ComponentResult GraphicsImportDraw(GraphicsImportComponent ci) {
     cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
     cairo_paint(cr);
     cairo_destroy(cr);
+    platform::recordImage(importer->port, dest, importer->file.name);
     cairo_surface_destroy(source);
     return noErr;
 }

@@ -53,6 +53,8 @@ typedef struct _cairo_surface cairo_surface_t;
 struct OpaqueGrafPtr {
     WindowRef window = nullptr;
     cairo_surface_t* surface = nullptr; // made on first use, the window's size
+    // The image files the port shows now, where: drawn and not erased since.
+    std::vector<std::pair<Rect, std::string>> images;
 };
 
 // Where events are sent: the application, a window or a control. Handlers are kept in the order
@@ -167,8 +169,13 @@ void destroyPortSurface(GrafPtr port);
 // a control with a draw handler is sent the draw event, and drawn by the platform only when no
 // handler takes it. Hidden controls are not drawn.
 void drawControlTree(ControlRef control);
+// Draws only the control itself (its draw handler, else the platform's drawing), not what is
+// embedded in it, into its window's port.
+void drawControlAlone(ControlRef control);
 // Erases the window to its background and draws every visible control.
 void renderWindow(WindowRef window);
+// An image file was drawn into the port at r.
+void recordImage(GrafPtr port, const Rect& r, const std::string& name);
 // Fills the rectangle of the port with the window's background.
 void eraseArea(GrafPtr port, const Rect& r);
 // The byte offset of the character boundary nearest to window coordinate x in the field's

@@ -267,10 +267,7 @@ void drawOne(cairo_t* cr, ControlRef c) {
     cairo_restore(cr);
 }
 
-void drawTree(cairo_t* cr, ControlRef control) {
-    if (!visibleInWindow(control)) {
-        return;
-    }
+void drawItself(cairo_t* cr, ControlRef control) {
     bool handled = false;
     if (control->kind != ControlKind::RootPane &&
         hasHandlerFor(&control->target, kEventClassControl, kEventControlDraw)) {
@@ -286,6 +283,13 @@ void drawTree(cairo_t* cr, ControlRef control) {
     if (!handled) {
         drawOne(cr, control);
     }
+}
+
+void drawTree(cairo_t* cr, ControlRef control) {
+    if (!visibleInWindow(control)) {
+        return;
+    }
+    drawItself(cr, control);
     std::vector<ControlRef> children = control->children;
     for (ControlRef child : children) {
         drawTree(cr, child);
@@ -353,6 +357,22 @@ void eraseArea(GrafPtr port, const Rect& r) {
     cairo_set_source_rgb(cr, kWindowBackground.r, kWindowBackground.g, kWindowBackground.b);
     cairo_fill(cr);
     cairo_destroy(cr);
+    // An image the erased area touches no longer shows whole.
+    std::erase_if(port->images, [&](const std::pair<Rect, std::string>& image) {
+        const Rect& i = image.first;
+        return i.left < r.right && r.left < i.right && i.top < r.bottom && r.top < i.bottom;
+    });
+}
+
+void recordImage(GrafPtr port, const Rect& r, const std::string& name) {
+    if (port == nullptr) {
+        return;
+    }
+    std::erase_if(port->images, [&](const std::pair<Rect, std::string>& image) {
+        const Rect& i = image.first;
+        return i.left == r.left && i.top == r.top && i.right == r.right && i.bottom == r.bottom;
+    });
+    port->images.emplace_back(r, name);
 }
 
 size_t fieldOffsetAt(ControlRef field, int x) {
@@ -396,11 +416,25 @@ void drawControlTree(ControlRef control) {
     cairo_destroy(cr);
 }
 
+void drawControlAlone(ControlRef control) {
+    if (control == nullptr || control->window == nullptr || !visibleInWindow(control)) {
+        return;
+    }
+    cairo_surface_t* surface = portSurface(&control->window->port);
+    if (surface == nullptr) {
+        return;
+    }
+    cairo_t* cr = contextFor(surface);
+    drawItself(cr, control);
+    cairo_destroy(cr);
+}
+
 void renderWindow(WindowRef window) {
     if (window == nullptr) {
         return;
     }
     cairo_surface_t* surface = portSurface(&window->port);
+    window->port.images.clear();
     cairo_t* cr = contextFor(surface);
     cairo_set_source_rgb(cr, kWindowBackground.r, kWindowBackground.g, kWindowBackground.b);
     cairo_paint(cr);

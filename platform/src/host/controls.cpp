@@ -132,6 +132,18 @@ bool controlState(ControlRef control, ControlState* state) {
     state->handlers = static_cast<int>(control->target.handlers.size());
     state->selection = control->selection;
     state->font = control->font;
+    state->drawsItself =
+        platform::hasHandlerFor(&control->target, kEventClassControl, kEventControlDraw);
+    state->image.clear();
+    if (control->window != nullptr) {
+        const Rect& b = control->bounds;
+        for (const auto& [where, name] : control->window->port.images) {
+            if (where.left >= b.left && where.top >= b.top && where.right <= b.right &&
+                where.bottom <= b.bottom) {
+                state->image = name;
+            }
+        }
+    }
     state->parent =
         (control->parent != nullptr && control->parent->kind != platform::ControlKind::RootPane)
             ? control->parent

@@ -11,6 +11,10 @@ void renderWindow(WindowRef window) {
     platform::renderWindow(window);
 }
 
+void renderControl(ControlRef control) {
+    platform::drawControlAlone(control);
+}
+
 uint32_t portPixel(WindowRef window, int x, int y) {
     cairo_surface_t* surface = platform::portSurface(GetWindowPort(window));
     if (surface == nullptr) {
