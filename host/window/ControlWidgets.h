@@ -67,3 +67,5 @@ WidgetView::Item* nearestCaption(const std::vector<std::pair<WidgetView::Item*, 
 enum class Underscores { AsTyped, MarkMnemonic };
 std::string captionName(const std::string& caption, Underscores underscores);
 void setAccessibleName(GtkWidget* widget, const std::string& name);
+// A button's accessible name: its title, or what a "?" button does.
+void nameButton(GtkWidget* button, const std::string& title);

@@ -46,6 +46,8 @@ class WidgetView {
     void refresh();
     // How many actions the user has made in this view.
     long actions() const { return actions_; }
+    // The keyboard goes to the platform's focused control, else to the first in Tab order.
+    void focusFirst();
     // The control's widget, null when it has none (a plain user pane, a control not shown).
     GtkWidget* widgetOf(ControlRef control) const;
     // Where the control's widget is in the window now; false when it is not shown.

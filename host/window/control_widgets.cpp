@@ -1,5 +1,7 @@
 #include "host/window/ControlWidgets.h"
 
+#include "host/HostText.h"
+
 #include <gtk/gtk.h>
 
 #include <algorithm>
@@ -247,5 +249,15 @@ void setAccessibleName(GtkWidget* widget, const std::string& name) {
     const char* now = atk_object_get_name(accessible);
     if (name != (now != nullptr ? now : "")) {
         atk_object_set_name(accessible, name.c_str());
+    }
+}
+
+void nameButton(GtkWidget* button, const std::string& title) {
+    // A button titled "?" opens help, and says so.
+    if (title == "?") {
+        setAccessibleName(button, hostText("Help"));
+        gtk_widget_set_tooltip_text(button, hostText("Help"));
+    } else {
+        setAccessibleName(button, title);
     }
 }

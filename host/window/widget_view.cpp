@@ -128,6 +128,7 @@ WidgetView::WidgetView(WindowRef window, GtkWindow* parent, Hooks hooks)
         gtk_window_set_modal(gtkWindow_, TRUE);
         gtk_window_set_position(gtkWindow_, GTK_WIN_POS_CENTER_ON_PARENT);
         gtk_window_set_type_hint(gtkWindow_, GDK_WINDOW_TYPE_HINT_DIALOG);
+        atk_object_set_role(gtk_widget_get_accessible(GTK_WIDGET(gtkWindow_)), ATK_ROLE_DIALOG);
     }
     fixed_ = gtk_fixed_new();
     gtk_widget_set_size_request(fixed_, bounds.right - bounds.left, bounds.bottom - bounds.top);
@@ -199,6 +200,7 @@ WidgetView::Item* WidgetView::make(ControlRef control, const ControlState& state
     case ControlKind::PushButton:
         made->widget = gtk_button_new_with_label(state.title.c_str());
         gtk_widget_set_can_default(made->widget, TRUE);
+        nameButton(made->widget, state.title);
         g_signal_connect(made->widget, "clicked", G_CALLBACK(WidgetCallbacks::clicked), made);
         break;
     case ControlKind::CheckBox:
@@ -337,6 +339,7 @@ void WidgetView::sync(Item* item, const ControlState& state) {
     case ControlKind::PushButton:
         if (state.title != gtk_button_get_label(GTK_BUTTON(item->widget))) {
             gtk_button_set_label(GTK_BUTTON(item->widget), state.title.c_str());
+            nameButton(item->widget, state.title);
         }
         break;
     case ControlKind::CheckBox:
@@ -411,6 +414,17 @@ void WidgetView::syncItems(Item* item, const ControlState& state) {
     setPopupItems(item, state);
 }
 
+void WidgetView::focusFirst() {
+    ControlRef focus = nullptr;
+    GetKeyboardFocus(window_, &focus);
+    if (itemFor(focus) != nullptr) {
+        syncFocus();
+        return;
+    }
+    gtk_window_set_focus(gtkWindow_, nullptr);
+    gtk_widget_child_focus(GTK_WIDGET(gtkWindow_), GTK_DIR_TAB_FORWARD);
+}
+
 void WidgetView::syncFocus() {
     ControlRef focus = nullptr;
     GetKeyboardFocus(window_, &focus);
@@ -432,8 +446,10 @@ void WidgetView::nameFields() {
     for (ControlRef control : order_) {
         Item* item = itemFor(control);
         ControlState state;
+        // A hidden caption names nothing: a field takes the one the user sees.
         if (item != nullptr && item->kind == ControlKind::StaticText &&
-            PlatformHost::controlState(control, &state) && !state.title.empty()) {
+            PlatformHost::visibleInWindow(control) && PlatformHost::controlState(control, &state) &&
+            !state.title.empty()) {
             captions.emplace_back(item, state.bounds);
         }
     }
@@ -457,16 +473,57 @@ void WidgetView::nameFields() {
     }
 }
 
-// Tab visits the controls in the platform's order.
+// Tab visits the controls in reading order, line by line from the top and left to right on a
+// line, and a screen reader lists them in it. (The platform's embedding order would put a field
+// the pane makes later, a concealed code's password field, after the prompt's buttons.)
 void WidgetView::orderFocus() {
-    GList* chain = nullptr;
+    struct Placed {
+        GtkWidget* widget;
+        int line;
+        int left;
+    };
+    std::vector<Placed> placed;
     for (ControlRef control : order_) {
         Item* item = itemFor(control);
-        if (item != nullptr && item->outer != nullptr) {
-            chain = g_list_prepend(chain, item->outer);
+        ControlState state;
+        if (item != nullptr && item->outer != nullptr &&
+            PlatformHost::controlState(control, &state)) {
+            // Controls whose middles lie within one line's height of each other share a line.
+            constexpr int kLineHeight = 12;
+            int middle = (state.bounds.top + state.bounds.bottom) / 2;
+            placed.push_back({item->outer, middle / kLineHeight, state.bounds.left});
         }
     }
-    chain = g_list_reverse(chain);
+    std::stable_sort(placed.begin(), placed.end(), [](const Placed& a, const Placed& b) {
+        return a.line != b.line ? a.line < b.line : a.left < b.left;
+    });
+    GList* chain = nullptr;
+    for (auto it = placed.rbegin(); it != placed.rend(); ++it) {
+        chain = g_list_prepend(chain, it->widget);
+    }
+    GList* children = gtk_container_get_children(GTK_CONTAINER(fixed_));
+    bool ordered = g_list_length(children) == g_list_length(chain);
+    for (GList *a = children, *b = chain; ordered && a != nullptr; a = a->next, b = b->next) {
+        ordered = a->data == b->data;
+    }
+    g_list_free(children);
+    if (!ordered) {
+        // A control made later (a field the pane replaced) moves to its place among the others.
+        Updating updating(updating_);
+        GtkWidget* focus = gtk_window_get_focus(gtkWindow_);
+        for (GList* link = chain; link != nullptr; link = link->next) {
+            auto* widget = static_cast<GtkWidget*>(link->data);
+            int x = 0, y = 0;
+            gtk_container_child_get(GTK_CONTAINER(fixed_), widget, "x", &x, "y", &y, nullptr);
+            g_object_ref(widget);
+            gtk_container_remove(GTK_CONTAINER(fixed_), widget);
+            gtk_fixed_put(GTK_FIXED(fixed_), widget, x, y);
+            g_object_unref(widget);
+        }
+        if (focus != nullptr && gtk_widget_is_ancestor(focus, GTK_WIDGET(gtkWindow_))) {
+            gtk_widget_grab_focus(focus);
+        }
+    }
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
     gtk_container_set_focus_chain(GTK_CONTAINER(fixed_), chain);

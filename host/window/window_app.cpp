@@ -566,6 +566,7 @@ int WindowApp::run() {
     PlatformHost::ScopedModalEventSource modalSource(
         [this](WindowRef window) { return modalStep(window); });
     switchPrinter(0);
+    view_->focusFirst();
     if (!recallProblem_.empty()) {
         setStatus(recallProblem_);
     }
