@@ -24,6 +24,9 @@ struct WidgetView::Item {
     GtkWidget* caption = nullptr; // a titled popup's title
     ControlRef group = nullptr;   // a radio button's group: the control it is embedded in
     ControlRef names = nullptr;   // a static text: the control it is the caption of
+    Rect bounds{0, 0, 0, 0};      // where the widget was put, once placed
+    bool placed = false;
+    std::string image; // a picture: the image file it was last seen to show
     // A popup's items as shown: every item, and whether it shows (hidden ones don't, unless
     // chosen).
     GtkListStore* items = nullptr;
@@ -43,7 +46,8 @@ SInt32 chosenPopupItem(WidgetView::Item* item);
 void drawControl(ControlRef control, cairo_t* cr);
 // A picture says what it shows: "Accounting-On.gif" is "Accounting on".
 std::string pictureDescription(const std::string& imageFile);
-void describePicture(WidgetView::Item* item, const PlatformHost::ControlState& state);
+// True when the picture changed since last described.
+bool describePicture(WidgetView::Item* item, const PlatformHost::ControlState& state);
 
 // Where two texts differ: from atChar, removedChars characters become the inserted bytes.
 struct TextChange {

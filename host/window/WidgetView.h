@@ -83,6 +83,8 @@ class WidgetView {
     void selectionMoved(Item* item);
     void focused(Item* item);
     void acted();
+    void settle();
+    void markDefaultButton();
 
     WindowRef window_;
     GtkWindow* gtkWindow_ = nullptr;
@@ -90,8 +92,10 @@ class WidgetView {
     Hooks hooks_;
     long actions_ = 0;
     int updating_ = 0; // while the view sets its widgets from the platform, they report nothing
+    ControlRef routing_ = nullptr; // the field whose edit the view is passing to the platform
     std::map<ControlRef, std::unique_ptr<Item>> items_;
     std::vector<ControlRef> order_; // the platform's control order, for the focus chain
+    bool chainSet_ = false;
     std::map<ControlRef, GtkWidget*> noneRadios_; // by radio group: on when none of it is
     std::vector<int64_t> pendingKeys_;            // monotonic times (µs) of keys not yet shown
     std::vector<double> latencies_;

@@ -117,15 +117,17 @@ std::string pictureDescription(const std::string& imageFile) {
     return name;
 }
 
-void describePicture(WidgetView::Item* item, const PlatformHost::ControlState& state) {
+bool describePicture(WidgetView::Item* item, const PlatformHost::ControlState& state) {
+    if (state.image == item->image) {
+        return false;
+    }
+    item->image = state.image;
     AtkObject* accessible = gtk_widget_get_accessible(item->widget);
     atk_object_set_role(accessible, ATK_ROLE_IMAGE);
     std::string description = pictureDescription(state.image);
-    const char* now = atk_object_get_name(accessible);
-    if (description != (now != nullptr ? now : "")) {
-        atk_object_set_name(accessible, description.c_str());
-        atk_object_set_description(accessible, description.c_str());
-    }
+    atk_object_set_name(accessible, description.c_str());
+    atk_object_set_description(accessible, description.c_str());
+    return true;
 }
 
 namespace {

@@ -38,6 +38,21 @@ class Updating {
     int& count_;
 };
 
+// Marks the field whose edit the view is passing to the platform, however the scope is left.
+class Routing {
+  public:
+    Routing(ControlRef& routing, ControlRef field) : routing_(routing), saved_(routing) {
+        routing_ = field;
+    }
+    ~Routing() { routing_ = saved_; }
+    Routing(const Routing&) = delete;
+    Routing& operator=(const Routing&) = delete;
+
+  private:
+    ControlRef& routing_;
+    ControlRef saved_;
+};
+
 } // namespace
 
 // The C callbacks GTK calls, each handing on to its view.
@@ -311,11 +326,7 @@ void WidgetView::refresh() {
     nameFields();
     orderFocus();
     // The default button takes Return, from the fields too.
-    ControlRef button = nullptr;
-    GetWindowDefaultButton(window_, &button);
-    if (Item* item = itemFor(button); item != nullptr && item->widget != nullptr) {
-        gtk_window_set_default(gtkWindow_, item->widget);
-    }
+    markDefaultButton();
 }
 
 void WidgetView::sync(Item* item, const ControlState& state) {
@@ -326,11 +337,19 @@ void WidgetView::sync(Item* item, const ControlState& state) {
     bool visible = PlatformHost::visibleInWindow(item->control);
     gtk_widget_set_visible(item->outer, visible);
     gtk_widget_set_sensitive(item->outer, PlatformHost::enabledInWindow(item->control));
-    gtk_fixed_move(GTK_FIXED(fixed_), item->outer, state.bounds.left, state.bounds.top);
-    int width = state.bounds.right - state.bounds.left;
-    int height = state.bounds.bottom - state.bounds.top;
-    gtk_widget_set_size_request(item->outer, std::max(width, 1),
-                                item->kind == ControlKind::StaticText ? -1 : std::max(height, 1));
+    // Moving a widget lays the whole window out again, even to the same place: only a change
+    // of bounds moves it.
+    const Rect& b = state.bounds;
+    if (!item->placed || b.left != item->bounds.left || b.top != item->bounds.top ||
+        b.right != item->bounds.right || b.bottom != item->bounds.bottom) {
+        gtk_fixed_move(GTK_FIXED(fixed_), item->outer, b.left, b.top);
+        gtk_widget_set_size_request(item->outer, std::max(b.right - b.left, 1),
+                                    item->kind == ControlKind::StaticText
+                                        ? -1
+                                        : std::max(b.bottom - b.top, 1));
+        item->bounds = b;
+        item->placed = true;
+    }
     switch (item->kind) {
     case ControlKind::UserPane:
         describePicture(item, state);
@@ -465,7 +484,9 @@ void WidgetView::nameFields() {
         Item* caption = nearestCaption(captions, state.bounds);
         if (caption != nullptr) {
             caption->names = control;
-            gtk_label_set_mnemonic_widget(GTK_LABEL(caption->widget), item->widget);
+            if (gtk_label_get_mnemonic_widget(GTK_LABEL(caption->widget)) != item->widget) {
+                gtk_label_set_mnemonic_widget(GTK_LABEL(caption->widget), item->widget);
+            }
             setAccessibleName(
                 item->widget,
                 captionName(gtk_label_get_text(GTK_LABEL(caption->widget)), Underscores::AsTyped));
@@ -507,6 +528,11 @@ void WidgetView::orderFocus() {
         ordered = a->data == b->data;
     }
     g_list_free(children);
+    if (ordered && chainSet_) {
+        g_list_free(chain);
+        return; // the chain set before still holds: widgets that went left it by themselves
+    }
+    chainSet_ = true;
     if (!ordered) {
         // A control made later (a field the pane replaced) moves to its place among the others.
         Updating updating(updating_);
@@ -547,6 +573,12 @@ void WidgetView::controlChanged(ControlRef control, ControlChange change) {
             continue;
         }
         Item* item = view->itemFor(control);
+        // An edit the view is passing to the field shows once it is done, not step by step
+        // (each step's selection would be claimed as the PRIMARY selection on the way).
+        if (control == view->routing_ &&
+            (change == ControlChange::Text || change == ControlChange::Selection)) {
+            continue;
+        }
         switch (change) {
         case ControlChange::Text:
         case ControlChange::Selection:
@@ -583,7 +615,42 @@ void WidgetView::acted() {
         hooks_.afterAction();
     }
     if (liveViews().count(this) != 0) {
-        refresh();
+        settle();
+    }
+}
+
+// After an action: the observer has shown every change the platform told of, so only what it
+// does not tell is looked at (a pane that began drawing itself, its picture, the default
+// button). A key typed costs no more than that.
+void WidgetView::settle() {
+    for (auto& [control, item] : items_) {
+        if (item->kind != ControlKind::UserPane) {
+            continue;
+        }
+        if (item->widget == nullptr) {
+            ControlState state;
+            if (PlatformHost::controlState(control, &state) && state.drawsItself) {
+                refresh();
+                return;
+            }
+        } else {
+            // The pane drew another picture into the port (a new mode): the widget shows it.
+            ControlState state;
+            PlatformHost::controlState(control, &state);
+            if (describePicture(item.get(), state)) {
+                gtk_widget_queue_draw(item->widget);
+            }
+        }
+    }
+    markDefaultButton();
+}
+
+void WidgetView::markDefaultButton() {
+    ControlRef button = nullptr;
+    GetWindowDefaultButton(window_, &button);
+    if (Item* item = itemFor(button); item != nullptr && item->widget != nullptr &&
+                                      gtk_window_get_default_widget(gtkWindow_) != item->widget) {
+        gtk_window_set_default(gtkWindow_, item->widget);
     }
 }
 
@@ -644,6 +711,7 @@ void WidgetView::insert(Item* item, const char* text, int length, int* position)
         return;
     }
     focused(item);
+    Routing routing(routing_, field);
     ControlState state;
     PlatformHost::controlState(field, &state);
     auto at = static_cast<SInt16>(byteOffset(state.text, *position));
@@ -679,6 +747,7 @@ void WidgetView::erase(Item* item, int start, int end) {
     // at the caret.
     bool forward = gtk_editable_get_position(GTK_EDITABLE(item->widget)) == start &&
                    !gtk_editable_get_selection_bounds(GTK_EDITABLE(item->widget), nullptr, nullptr);
+    Routing routing(routing_, field);
     ControlState state;
     PlatformHost::controlState(field, &state);
     PlatformHost::setSelection(field, static_cast<SInt16>(byteOffset(state.text, start)),
@@ -700,7 +769,8 @@ void WidgetView::selectionMoved(Item* item) {
     }
     ControlState state;
     PlatformHost::controlState(item->control, &state);
-    Updating updating(updating_);
+    // The field follows the entry; the entry needn't hear of it again.
+    Routing routing(routing_, item->control);
     PlatformHost::setSelection(item->control,
                                static_cast<SInt16>(byteOffset(state.text, std::min(start, end))),
                                static_cast<SInt16>(byteOffset(state.text, std::max(start, end))));

@@ -89,6 +89,7 @@ class WindowApp : private PasswordSource {
     std::string rememberedPath_;           // empty: nothing is remembered
     std::unique_ptr<SecretStore> keyring_; // null: concealed codes are not remembered
     std::string recallProblem_;            // for the status line once the window is up
+    std::string layoutWritten_;            // what the layout file holds
 };
 
 WindowApp* gApp = nullptr;
@@ -261,6 +262,7 @@ void WindowApp::print() {
     PrintDialog::Press press = dialog_->pressPrint();
     // The prompt's windows are gone with the press.
     modal_.clear();
+    writeLayout();
     std::string status;
     if (press.jobSubmitted) {
         status = press.job.line;
@@ -390,7 +392,6 @@ void WindowApp::reportPaste(ControlRef field, int passed, int keys) {
 
 void WindowApp::afterAction() {
     present();
-    writeLayout();
 }
 
 // Where every visible control is, for whoever drives the window from outside (the tests):
@@ -427,6 +428,10 @@ void WindowApp::writeLayout() {
     for (const auto& [window, view] : modal_) {
         describe(*view, PlatformHost::windowName(window));
     }
+    if (text == layoutWritten_) {
+        return;
+    }
+    layoutWritten_ = text;
     std::string temporary = options_.layoutFile + ".new";
     FILE* file = std::fopen(temporary.c_str(), "w");
     if (file == nullptr) {
