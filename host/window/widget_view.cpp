@@ -343,10 +343,9 @@ void WidgetView::sync(Item* item, const ControlState& state) {
     if (!item->placed || b.left != item->bounds.left || b.top != item->bounds.top ||
         b.right != item->bounds.right || b.bottom != item->bounds.bottom) {
         gtk_fixed_move(GTK_FIXED(fixed_), item->outer, b.left, b.top);
-        gtk_widget_set_size_request(item->outer, std::max(b.right - b.left, 1),
-                                    item->kind == ControlKind::StaticText
-                                        ? -1
-                                        : std::max(b.bottom - b.top, 1));
+        gtk_widget_set_size_request(
+            item->outer, std::max(b.right - b.left, 1),
+            item->kind == ControlKind::StaticText ? -1 : std::max(b.bottom - b.top, 1));
         item->bounds = b;
         item->placed = true;
     }
