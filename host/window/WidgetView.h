@@ -70,12 +70,12 @@ class WidgetView {
     void sync(Item* item, const PlatformHost::ControlState& state);
     void syncText(Item* item, const PlatformHost::ControlState& state);
     void syncSelection(Item* item, const PlatformHost::ControlState& state);
-    void syncItems(Item* item, const PlatformHost::ControlState& state);
     void syncFocus();
     void nameFields();
     void orderFocus();
 
     void clicked(Item* item);
+    void press(Item* item, SInt32 chosenItem);
     void toggled(Item* item);
     void chosen(Item* item);
     void insert(Item* item, const char* text, int length, int* position);

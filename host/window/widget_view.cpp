@@ -379,7 +379,7 @@ void WidgetView::sync(Item* item, const ControlState& state) {
         break;
     }
     case ControlKind::PopupButton:
-        syncItems(item, state);
+        setPopupItems(item, state);
         break;
     case ControlKind::StaticText: {
         const std::string& text = state.title.empty() ? state.text : state.title;
@@ -425,11 +425,6 @@ void WidgetView::syncSelection(Item* item, const ControlState& state) {
     if (start != wantStart || end != wantEnd) {
         gtk_editable_select_region(editable, wantStart, wantEnd);
     }
-}
-
-void WidgetView::syncItems(Item* item, const ControlState& state) {
-    Updating updating(updating_);
-    setPopupItems(item, state);
 }
 
 void WidgetView::focusFirst() {
@@ -657,13 +652,18 @@ void WidgetView::clicked(Item* item) {
     if (updating_ > 0) {
         return;
     }
-    if (hooks_.hostClick && hooks_.hostClick(item->control, 0)) {
+    press(item, 0);
+}
+
+// A click the host may take for itself (Print, Cancel, its printer popup), else the platform's.
+void WidgetView::press(Item* item, SInt32 chosenItem) {
+    if (hooks_.hostClick && hooks_.hostClick(item->control, chosenItem)) {
         if (liveViews().count(this) != 0) {
             acted();
         }
         return;
     }
-    PlatformHost::click(item->control);
+    PlatformHost::click(item->control, chosenItem != 0 ? &chosenItem : nullptr);
     acted();
 }
 
@@ -685,17 +685,9 @@ void WidgetView::chosen(Item* item) {
         return;
     }
     SInt32 chosenItem = chosenPopupItem(item);
-    if (chosenItem < 1) {
-        return;
+    if (chosenItem >= 1) {
+        press(item, chosenItem);
     }
-    if (hooks_.hostClick && hooks_.hostClick(item->control, chosenItem)) {
-        if (liveViews().count(this) != 0) {
-            acted();
-        }
-        return;
-    }
-    PlatformHost::click(item->control, &chosenItem);
-    acted();
 }
 
 void WidgetView::insert(Item* item, const char* text, int length, int* position) {

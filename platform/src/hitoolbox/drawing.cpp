@@ -403,7 +403,10 @@ size_t fieldOffsetAt(ControlRef field, int x) {
     return best;
 }
 
-void drawControlTree(ControlRef control) {
+namespace {
+
+// Draws into the port of the control's window with the draw function.
+void drawInPort(ControlRef control, void (*draw)(cairo_t*, ControlRef)) {
     if (control == nullptr || control->window == nullptr) {
         return;
     }
@@ -412,21 +415,20 @@ void drawControlTree(ControlRef control) {
         return;
     }
     cairo_t* cr = contextFor(surface);
-    drawTree(cr, control);
+    draw(cr, control);
     cairo_destroy(cr);
 }
 
+} // namespace
+
+void drawControlTree(ControlRef control) {
+    drawInPort(control, drawTree);
+}
+
 void drawControlAlone(ControlRef control) {
-    if (control == nullptr || control->window == nullptr || !visibleInWindow(control)) {
-        return;
+    if (control != nullptr && visibleInWindow(control)) {
+        drawInPort(control, drawItself);
     }
-    cairo_surface_t* surface = portSurface(&control->window->port);
-    if (surface == nullptr) {
-        return;
-    }
-    cairo_t* cr = contextFor(surface);
-    drawItself(cr, control);
-    cairo_destroy(cr);
 }
 
 void renderWindow(WindowRef window) {
