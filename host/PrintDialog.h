@@ -34,6 +34,7 @@ struct PrintDialogSetup {
     CFBundleRef helpBundle = nullptr; // the Print button's 'MBND' property; null: none set
     Rect userPaneBounds = {40, 20, 418, 580};
     Rect windowBounds = {0, 0, 480, 600};
+    std::string windowTitle; // empty: "Print"
 };
 
 class PrintDialog {

@@ -34,7 +34,8 @@ std::unique_ptr<PrintDialog> PrintDialog::create(const PrintDialogSetup& setup,
         dialog->setPrinter(setup.ppdPath);
     }
 
-    dialog->window_ = PlatformHost::createWindow(hostText("Print"), setup.windowBounds);
+    dialog->window_ = PlatformHost::createWindow(
+        setup.windowTitle.empty() ? hostText("Print") : setup.windowTitle, setup.windowBounds);
     PlatformHost::ControlSpec pane;
     pane.kind = PlatformHost::ControlKind::UserPane;
     pane.signature = 'PDE ';

@@ -8,6 +8,7 @@
 //   printdialog --help | --version
 // The options are listed by --help (kHelp below) and in printdialog.1.
 #include "host/HostText.h"
+#include "host/ProgramLayout.h"
 #include "host/printing/Printer.h"
 #include "host/printing/PrinterName.h"
 #include "host/scenario/ScenarioRunner.h"
@@ -22,7 +23,6 @@
 #include <iostream>
 #include <sstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -58,42 +58,6 @@ class TerminalLines : public LineSource {
   private:
     int number_ = 0;
 };
-
-// The folder this program lives in: the build's bin/.
-std::string programFolder() {
-    char path[4096];
-    ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-    if (n <= 0) {
-        return ".";
-    }
-    std::string exe(path, static_cast<size_t>(n));
-    return exe.substr(0, exe.find_last_of('/'));
-}
-
-bool exists(const std::string& path) {
-    return access(path.c_str(), F_OK) == 0;
-}
-
-// Where the program finds what it loads: installed, beside it under its library and data
-// folders; in the build tree, in the build folder (the demo in the sources).
-struct Layout {
-    std::string bundles; // the folder holding Accounting.plugin and QuorvHelp.bundle
-    std::string demo;    // the demo scenario
-};
-
-// The host's catalogues sit beside the program's lib folder, in the build folder as installed.
-std::string localeFolder() {
-    return programFolder() + "/../" + ACCOUNTING_INSTALL_LOCALEDIR;
-}
-
-Layout programLayout() {
-    std::string top = programFolder() + "/..";
-    std::string installed = top + "/" + ACCOUNTING_INSTALL_LIBDIR;
-    if (exists(installed + "/Accounting.plugin")) {
-        return {installed, top + "/" + ACCOUNTING_INSTALL_DATADIR + "/examples/demo.scenario"};
-    }
-    return {top, std::string(ACCOUNTING_SOURCE_DIR) + "/examples/demo.scenario"};
-}
 
 std::string folderOf(const std::string& path) {
     size_t slash = path.find_last_of('/');
@@ -191,7 +155,7 @@ int listPrinters(const CupsServer& server) {
 } // namespace
 
 int main(int argc, char** argv) {
-    Layout layout = programLayout();
+    ProgramLayout layout = programLayout();
     RunnerOptions options;
     options.bundlePath = layout.bundles + "/Accounting.plugin";
     options.helpBundlePath = layout.bundles + "/QuorvHelp.bundle";

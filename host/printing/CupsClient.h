@@ -69,6 +69,26 @@ struct JobReceipt {
     std::string jobUri;
 };
 
+// A job of the user's that has not completed, as the server lists it.
+struct UserJob {
+    int id = 0;
+    std::string queue;
+    std::string name;
+    std::string owner;     // job-originating-user-name; empty when the server hides it
+    std::string state;     // "pending-held", "pending", "processing", ...
+    std::string holdUntil; // "indefinite", "no-hold", ...; empty when the server gave none
+    std::string userCode;  // job-accounting-user-id; empty when the job has none
+    std::string accountCode;
+};
+
+// One event of a subscription: "job-created", "job-state-changed", "printer-added", ...
+struct CupsEvent {
+    int sequence = 0;
+    std::string event;
+    int jobId = 0;           // 0 for a queue's event
+    std::string printerName; // the queue it is about, when the server says
+};
+
 class CupsConnection {
   public:
     // Null with a failure when the server can't be reached, or not with the encryption asked
@@ -93,8 +113,26 @@ class CupsConnection {
     // soon as it exists, also when a later step failed; the caller cancels such a job.
     bool submit(const JobRequest& request, JobReceipt* receipt, CupsFailure* failure);
     bool cancel(const std::string& queue, int jobId, CupsFailure* failure);
+    // The user's jobs on every queue that have not completed, oldest first.
+    bool userJobs(std::vector<UserJob>* out, CupsFailure* failure);
+    // Gives a held job these attributes (name values) and releases it, in one request: the
+    // server refuses another user's job.
+    bool releaseJob(int jobId, const std::vector<std::pair<std::string, std::string>>& attributes,
+                    CupsFailure* failure);
     // The job's attributes as the server returns them: a name and its value(s) as text.
     bool jobAttributes(int jobId, std::map<std::string, std::string>* out, CupsFailure* failure);
+
+    // A subscription to the server's job and queue events, read by polling (ippget), for as
+    // long as the lease lasts unless it is renewed. The id is 0 until it exists.
+    bool subscribe(int leaseSeconds, int* subscriptionId, CupsFailure* failure);
+    bool renewSubscription(int subscriptionId, int leaseSeconds, CupsFailure* failure);
+    bool cancelSubscription(int subscriptionId, CupsFailure* failure);
+    // The events after *sequence, oldest first; *sequence becomes the last one's number.
+    bool notifications(int subscriptionId, int* sequence, std::vector<CupsEvent>* out,
+                       CupsFailure* failure);
+
+    // A connection kept open for long makes its next requests within a fresh timeout.
+    void renewDeadline();
 
   private:
     CupsConnection() = default;

@@ -4,6 +4,7 @@
 
 #include "host/PrintDialog.h"
 #include "host/printing/CupsClient.h"
+#include "host/printing/JobAccounting.h"
 #include "host/printing/Printer.h"
 
 #include <string>
@@ -27,6 +28,15 @@ class QueueJobs : public JobSink {
     int sent_ = 0;
     std::vector<JobAttribute> lastAttributes_;
 };
+
+// Why the queue would not carry one of the job's codes to its printer (its PPD lacks the
+// cupsJobAccount keyword); empty when it carries them all.
+std::string codeQueueWouldDrop(const JobAccounting& accounting, const QueueSupport& support,
+                               const std::string& queue);
+// A job refused for what the pane's settings hold: the line gives the reason alone.
+JobOutcome refusedJob(const std::string& why);
+// A job the server or the document stopped: the line gives the reason and the IPP status.
+JobOutcome jobNotPrinted(int status, const std::string& why);
 
 // The MIME type a document's first bytes show: PDF, PostScript, plain text, or none known. A
 // character cut off at the end of the bytes does not count against plain text.

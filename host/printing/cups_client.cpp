@@ -482,6 +482,90 @@ bool CupsConnection::cancel(const std::string& queue, int jobId, CupsFailure* fa
     return response != nullptr;
 }
 
+bool CupsConnection::userJobs(std::vector<UserJob>* out, CupsFailure* failure) {
+    ipp_t* request = ippNewRequest(IPP_OP_GET_JOBS);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr,
+                 "ipp://localhost/");
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr,
+                 user_.c_str());
+    ippAddBoolean(request, IPP_TAG_OPERATION, "my-jobs", 1);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "which-jobs", nullptr,
+                 "not-completed");
+    static const char* const wanted[] = {
+        "job-id",         "job-printer-uri",        "job-name",       "job-state",
+        "job-hold-until", "job-accounting-user-id", "job-account-id", "job-originating-user-name"};
+    ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
+                  static_cast<int>(std::size(wanted)), nullptr, wanted);
+    ipp_t* response = exchange(request, "/", "Get-Jobs", failure);
+    if (response == nullptr) {
+        return false;
+    }
+    out->clear();
+    UserJob job;
+    auto finish = [&] {
+        if (job.id != 0) {
+            out->push_back(job);
+        }
+        job = UserJob();
+    };
+    for (ipp_attribute_t* a = ippFirstAttribute(response); a != nullptr;
+         a = ippNextAttribute(response)) {
+        const char* name = ippGetName(a);
+        if (name == nullptr) {
+            finish(); // a separator between jobs
+            continue;
+        }
+        if (ippGetGroupTag(a) != IPP_TAG_JOB) {
+            continue;
+        }
+        std::string attribute = name;
+        if (attribute == "job-id") {
+            job.id = ippGetInteger(a, 0);
+        } else if (attribute == "job-printer-uri") {
+            std::string uri = attributeText(a);
+            size_t at = uri.rfind("/printers/");
+            job.queue = at == std::string::npos ? uri : uri.substr(at + 10);
+        } else if (attribute == "job-name") {
+            job.name = attributeText(a);
+        } else if (attribute == "job-originating-user-name") {
+            job.owner = attributeText(a);
+        } else if (attribute == "job-state") {
+            job.state = ippEnumString("job-state", ippGetInteger(a, 0));
+        } else if (attribute == "job-hold-until") {
+            job.holdUntil = attributeText(a);
+        } else if (attribute == "job-accounting-user-id") {
+            job.userCode = attributeText(a);
+        } else if (attribute == "job-account-id") {
+            job.accountCode = attributeText(a);
+        }
+    }
+    finish();
+    ippDelete(response);
+    std::sort(out->begin(), out->end(),
+              [](const UserJob& a, const UserJob& b) { return a.id < b.id; });
+    return true;
+}
+
+bool CupsConnection::releaseJob(int jobId,
+                                const std::vector<std::pair<std::string, std::string>>& attributes,
+                                CupsFailure* failure) {
+    char uri[HTTP_MAX_URI];
+    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", port_,
+                     "/jobs/%d", jobId);
+    ipp_t* request = ippNewRequest(IPP_OP_SET_JOB_ATTRIBUTES);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "job-uri", nullptr, uri);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr,
+                 user_.c_str());
+    for (const auto& [name, value] : attributes) {
+        ippAddString(request, IPP_TAG_JOB, IPP_TAG_NAME, name.c_str(), nullptr, value.c_str());
+    }
+    ippAddString(request, IPP_TAG_JOB, IPP_TAG_KEYWORD, "job-hold-until", nullptr, "no-hold");
+    ipp_t* response =
+        exchange(request, "/jobs/", "Set-Job-Attributes " + std::to_string(jobId), failure);
+    ippDelete(response);
+    return response != nullptr;
+}
+
 bool CupsConnection::jobAttributes(int jobId, std::map<std::string, std::string>* out,
                                    CupsFailure* failure) {
     char uri[HTTP_MAX_URI];
@@ -507,6 +591,123 @@ bool CupsConnection::jobAttributes(int jobId, std::map<std::string, std::string>
                     : attributeText(a);
         }
     }
+    ippDelete(response);
+    return true;
+}
+
+void CupsConnection::renewDeadline() {
+    timedOut_ = false;
+    deadline_ = std::chrono::steady_clock::now() +
+                std::chrono::milliseconds(static_cast<long long>(timeout_ * 1000));
+}
+
+namespace {
+
+// The events an agent follows: its user's jobs, and queues that come, change and go.
+const char* const kSubscribedEvents[] = {"job-created", "job-state-changed", "printer-added",
+                                         "printer-modified", "printer-deleted"};
+
+} // namespace
+
+bool CupsConnection::subscribe(int leaseSeconds, int* subscriptionId, CupsFailure* failure) {
+    *subscriptionId = 0;
+    ipp_t* request = ippNewRequest(IPP_OP_CREATE_PRINTER_SUBSCRIPTIONS);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr,
+                 "ipp://localhost/");
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr,
+                 user_.c_str());
+    ippAddString(request, IPP_TAG_SUBSCRIPTION, IPP_TAG_KEYWORD, "notify-pull-method", nullptr,
+                 "ippget");
+    ippAddStrings(request, IPP_TAG_SUBSCRIPTION, IPP_TAG_KEYWORD, "notify-events",
+                  static_cast<int>(std::size(kSubscribedEvents)), nullptr, kSubscribedEvents);
+    ippAddInteger(request, IPP_TAG_SUBSCRIPTION, IPP_TAG_INTEGER, "notify-lease-duration",
+                  leaseSeconds);
+    ipp_t* response = exchange(request, "/", "Create-Printer-Subscriptions", failure);
+    if (response == nullptr) {
+        return false;
+    }
+    ipp_attribute_t* id = ippFindAttribute(response, "notify-subscription-id", IPP_TAG_INTEGER);
+    *subscriptionId = id != nullptr ? ippGetInteger(id, 0) : 0;
+    ippDelete(response);
+    if (*subscriptionId == 0) {
+        failure->status = IPP_STATUS_ERROR_INTERNAL;
+        failure->message = "Create-Printer-Subscriptions: the server gave no subscription id";
+        return false;
+    }
+    return true;
+}
+
+bool CupsConnection::renewSubscription(int subscriptionId, int leaseSeconds, CupsFailure* failure) {
+    ipp_t* request = ippNewRequest(IPP_OP_RENEW_SUBSCRIPTION);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr,
+                 "ipp://localhost/");
+    ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "notify-subscription-id",
+                  subscriptionId);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr,
+                 user_.c_str());
+    ippAddInteger(request, IPP_TAG_SUBSCRIPTION, IPP_TAG_INTEGER, "notify-lease-duration",
+                  leaseSeconds);
+    ipp_t* response = exchange(request, "/", "Renew-Subscription", failure);
+    ippDelete(response);
+    return response != nullptr;
+}
+
+bool CupsConnection::cancelSubscription(int subscriptionId, CupsFailure* failure) {
+    ipp_t* request = ippNewRequest(IPP_OP_CANCEL_SUBSCRIPTION);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr,
+                 "ipp://localhost/");
+    ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "notify-subscription-id",
+                  subscriptionId);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr,
+                 user_.c_str());
+    ipp_t* response = exchange(request, "/", "Cancel-Subscription", failure);
+    ippDelete(response);
+    return response != nullptr;
+}
+
+bool CupsConnection::notifications(int subscriptionId, int* sequence, std::vector<CupsEvent>* out,
+                                   CupsFailure* failure) {
+    ipp_t* request = ippNewRequest(IPP_OP_GET_NOTIFICATIONS);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr,
+                 "ipp://localhost/");
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr,
+                 user_.c_str());
+    ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "notify-subscription-ids",
+                  subscriptionId);
+    ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "notify-sequence-numbers",
+                  *sequence + 1);
+    ipp_t* response = exchange(request, "/", "Get-Notifications", failure);
+    if (response == nullptr) {
+        return false;
+    }
+    out->clear();
+    CupsEvent event;
+    auto finish = [&] {
+        if (event.sequence > 0 && !event.event.empty()) {
+            out->push_back(event);
+            *sequence = std::max(*sequence, event.sequence);
+        }
+        event = CupsEvent();
+    };
+    for (ipp_attribute_t* a = ippFirstAttribute(response); a != nullptr;
+         a = ippNextAttribute(response)) {
+        const char* name = ippGetName(a);
+        if (name == nullptr || ippGetGroupTag(a) != IPP_TAG_EVENT_NOTIFICATION) {
+            finish();
+            continue;
+        }
+        std::string attribute = name;
+        if (attribute == "notify-sequence-number") {
+            event.sequence = ippGetInteger(a, 0);
+        } else if (attribute == "notify-subscribed-event") {
+            event.event = attributeText(a);
+        } else if (attribute == "notify-job-id") {
+            event.jobId = ippGetInteger(a, 0);
+        } else if (attribute == "printer-name") {
+            event.printerName = attributeText(a);
+        }
+    }
+    finish();
     ippDelete(response);
     return true;
 }

@@ -28,26 +28,6 @@ struct FileDescriptor {
     }
 };
 
-// A job that did not go: the line says why, with the IPP status when the reason does not
-// already name it.
-JobOutcome notPrinted(int status, const std::string& why) {
-    JobOutcome outcome;
-    outcome.status = status;
-    std::string name = ippStatusName(status);
-    outcome.line =
-        hostText("Not printed: %1",
-                 {why + (why.find(name) == std::string::npos ? " (" + name + ")" : std::string())});
-    return outcome;
-}
-
-// A job the host refuses itself, for what the pane's settings hold: the reason alone.
-JobOutcome refused(const std::string& why) {
-    JobOutcome outcome;
-    outcome.status = IPP_STATUS_ERROR_ATTRIBUTES_OR_VALUES;
-    outcome.line = hostText("Not printed: %1", {why});
-    return outcome;
-}
-
 std::string baseName(const std::string& path) {
     size_t slash = path.find_last_of('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
@@ -102,6 +82,41 @@ std::string cancelLeftJob(const CupsServer& server, const std::string& queue, in
 
 } // namespace
 
+// A job that did not go: the line says why, with the IPP status when the reason does not
+// already name it.
+JobOutcome jobNotPrinted(int status, const std::string& why) {
+    JobOutcome outcome;
+    outcome.status = status;
+    std::string name = ippStatusName(status);
+    outcome.line =
+        hostText("Not printed: %1",
+                 {why + (why.find(name) == std::string::npos ? " (" + name + ")" : std::string())});
+    return outcome;
+}
+
+// A job the host refuses itself, for what the pane's settings hold: the reason alone.
+JobOutcome refusedJob(const std::string& why) {
+    JobOutcome outcome;
+    outcome.status = IPP_STATUS_ERROR_ATTRIBUTES_OR_VALUES;
+    outcome.line = hostText("Not printed: %1", {why});
+    return outcome;
+}
+
+std::string codeQueueWouldDrop(const JobAccounting& accounting, const QueueSupport& support,
+                               const std::string& queue) {
+    for (const JobAttribute& attribute : accounting.attributes) {
+        bool passed =
+            attribute.name == "job-account-id" ? support.accountId : support.accountingUserId;
+        if (!passed) {
+            return queue + " would not pass " +
+                   (attribute.name == "job-account-id" ? "the account ID" : "the user ID") +
+                   " on to the printer (" + attribute.name +
+                   "-supported is not true): its PPD lacks " + ppdKeywordFor(attribute.name);
+        }
+    }
+    return {};
+}
+
 std::string documentFormatOf(const std::string& prefix) {
     if (prefix.rfind("%PDF-", 0) == 0) {
         return "application/pdf";
@@ -144,7 +159,7 @@ JobOutcome QueueJobs::submit(const PrintDialog& dialog) {
         dialog.settings(), dialog.paneWatchesPrint() ? PaneState::Wired : PaneState::Unwired,
         printer_.kind());
     if (accounting.refused) {
-        return refused(accounting.reason);
+        return refusedJob(accounting.reason);
     }
     JobRequest request;
     request.queue = queue;
@@ -157,7 +172,7 @@ JobOutcome QueueJobs::submit(const PrintDialog& dialog) {
     } else {
         std::string why;
         if (!openDocument(documentPath_, &document.fd, &prefix, &why)) {
-            return notPrinted(IPP_STATUS_ERROR_DOCUMENT_ACCESS, why);
+            return jobNotPrinted(IPP_STATUS_ERROR_DOCUMENT_ACCESS, why);
         }
         request.documentFd = document.fd;
         request.documentName = baseName(documentPath_);
@@ -172,46 +187,39 @@ JobOutcome QueueJobs::submit(const PrintDialog& dialog) {
     CupsFailure failure;
     std::unique_ptr<CupsConnection> connection = CupsConnection::open(server_, &failure);
     if (connection == nullptr) {
-        return notPrinted(failure.status, failure.message);
+        return jobNotPrinted(failure.status, failure.message);
     }
     QueueInfo info;
     QueueSupport support;
     if (!connection->queue(queue, &info, &failure, &support)) {
-        return notPrinted(failure.status, failure.message);
+        return jobNotPrinted(failure.status, failure.message);
     }
     if (info.state == IPP_PSTATE_STOPPED) {
-        return notPrinted(IPP_STATUS_ERROR_SERVICE_UNAVAILABLE,
-                          queue + " is stopped" +
-                              (info.stateMessage.empty() ? "" : ": " + info.stateMessage));
+        return jobNotPrinted(IPP_STATUS_ERROR_SERVICE_UNAVAILABLE,
+                             queue + " is stopped" +
+                                 (info.stateMessage.empty() ? "" : ": " + info.stateMessage));
     }
     // Nothing is made on the server that it could not carry through: a code the queue would
     // drop, or a document it can't take, stops the job before it exists.
-    for (const JobAttribute& attribute : accounting.attributes) {
-        bool passed =
-            attribute.name == "job-account-id" ? support.accountId : support.accountingUserId;
-        if (!passed) {
-            return refused(queue + " would not pass " +
-                           (attribute.name == "job-account-id" ? "the account ID" : "the user ID") +
-                           " on to the printer (" + attribute.name +
-                           "-supported is not true): its PPD lacks " +
-                           ppdKeywordFor(attribute.name));
-        }
+    std::string dropped = codeQueueWouldDrop(accounting, support, queue);
+    if (!dropped.empty()) {
+        return refusedJob(dropped);
     }
     const std::vector<std::string>& formats = support.documentFormats;
     if (!formats.empty() &&
         std::find(formats.begin(), formats.end(), request.documentFormat) == formats.end()) {
-        return notPrinted(IPP_STATUS_ERROR_DOCUMENT_FORMAT_NOT_SUPPORTED,
-                          queue + " does not take " + request.documentFormat + " documents");
+        return jobNotPrinted(IPP_STATUS_ERROR_DOCUMENT_FORMAT_NOT_SUPPORTED,
+                             queue + " does not take " + request.documentFormat + " documents");
     }
     JobReceipt receipt;
     if (!connection->submit(request, &receipt, &failure)) {
         connection.reset();
         if (receipt.jobId == 0) {
-            return notPrinted(failure.status, failure.message);
+            return jobNotPrinted(failure.status, failure.message);
         }
         // Once the job exists, nothing half made stays: the job without its document goes.
-        return notPrinted(failure.status,
-                          failure.message + "; " + cancelLeftJob(server_, queue, receipt.jobId));
+        return jobNotPrinted(failure.status,
+                             failure.message + "; " + cancelLeftJob(server_, queue, receipt.jobId));
     }
     ++sent_;
     lastAttributes_ = accounting.attributes;

@@ -58,6 +58,8 @@ class WindowApp : private PasswordSource {
     void switchPrinter(size_t index);
     void print();
     void quit();
+    void cancelled();
+    void stopped();
     void afterAction();
     void reportPaste(ControlRef field, int passed, int keys);
     void present();
@@ -90,6 +92,10 @@ class WindowApp : private PasswordSource {
     std::unique_ptr<SecretStore> keyring_; // null: concealed codes are not remembered
     std::string recallProblem_;            // for the status line once the window is up
     std::string layoutWritten_;            // what the layout file holds
+    HeldJobRelease* release_ = nullptr;    // the held job's sink, when the window serves one
+    std::unique_ptr<JobSink> sink_;
+    void endHeldJob(HeldJobWindow::Result result, const std::string& line);
+    void watchHeldJob();
 };
 
 WindowApp* gApp = nullptr;
@@ -103,7 +109,11 @@ bool WindowApp::load() {
     }
     helpBundle_ = PlatformHost::openBundle(options_.helpBundlePath, &error);
     printers_ = options_.printers;
-    if (options_.serverGiven) {
+    if (options_.heldJob != nullptr) {
+        // The window serves the job's own queue, and no other.
+        printers_ = {PrinterName::queue(options_.heldJob->job.queue).spelled()};
+    }
+    if (options_.serverGiven && options_.heldJob == nullptr) {
         CupsFailure failure;
         std::unique_ptr<CupsConnection> connection =
             CupsConnection::open(options_.server, &failure);
@@ -129,6 +139,10 @@ bool WindowApp::load() {
     setup.windowBounds = Rect{0, 0, 494, 600};
     setup.settingsPath = options_.settings;
     setup.helpBundle = helpBundle_;
+    if (options_.heldJob != nullptr) {
+        setup.windowTitle =
+            hostText("Print “%1” on %2", {options_.heldJob->job.name, options_.heldJob->job.queue});
+    }
     dialog_ = PrintDialog::create(setup, &error);
     if (dialog_ == nullptr) {
         std::cerr << "printdialog: " << error << "\n";
@@ -228,10 +242,18 @@ void WindowApp::switchPrinter(size_t index) {
     }
     dialog_->setJobSink(nullptr);
     jobs_.reset();
+    sink_.reset();
+    release_ = nullptr;
     PrinterName chosen;
     parsePrinterName(printers_[index], BareWord::PPDFile, &chosen);
     printer_ = openPrinter(chosen, options_.server);
-    if (printer_->isQueue()) {
+    if (options_.heldJob != nullptr) {
+        auto release = std::make_unique<HeldJobRelease>(
+            options_.server, *printer_, options_.heldJob->job, WithoutCodes::Release);
+        release_ = release.get();
+        sink_ = std::move(release);
+        dialog_->setJobSink(sink_.get());
+    } else if (printer_->isQueue()) {
         jobs_ = std::make_unique<QueueJobs>(options_.server, *printer_, options_.document);
         dialog_->setJobSink(jobs_.get());
     }
@@ -282,6 +304,46 @@ void WindowApp::print() {
         remember();
     }
     setStatus(status);
+    if (release_ != nullptr && release_->released()) {
+        endHeldJob(HeldJobWindow::Result::Released, press.job.line);
+    }
+}
+
+// The window's job is settled: released, cancelled or gone. The window closes.
+void WindowApp::endHeldJob(HeldJobWindow::Result result, const std::string& line) {
+    HeldJobWindow* held = options_.heldJob;
+    if (held == nullptr || held->result != HeldJobWindow::Result::Open) {
+        return;
+    }
+    held->result = result;
+    held->line = line;
+    say("job: " + line);
+    quit();
+}
+
+// A job released or cancelled by someone else while its window is open closes the window.
+void WindowApp::watchHeldJob() {
+    std::string line;
+    if (heldState(options_.server, options_.heldJob->job, &line) == HeldState::Gone) {
+        endHeldJob(HeldJobWindow::Result::Gone, line);
+    }
+}
+
+// The dialog's Cancel: a held job goes with it, and never prints.
+void WindowApp::cancelled() {
+    if (options_.heldJob != nullptr && options_.heldJob->result == HeldJobWindow::Result::Open) {
+        JobOutcome outcome = cancelHeldJob(options_.server, options_.heldJob->job);
+        endHeldJob(HeldJobWindow::Result::Cancelled, outcome.line);
+    }
+    quit();
+}
+
+// A signal to stop: the window closes and a held job stays as it is, for the next agent.
+void WindowApp::stopped() {
+    if (options_.heldJob != nullptr) {
+        options_.heldJob->stopped = true;
+    }
+    quit();
 }
 
 void WindowApp::quit() {
@@ -300,7 +362,7 @@ bool WindowApp::hostClick(ControlRef control, SInt32 item) {
     GetControlID(control, &id);
     if (id.signature == 'prnt' && id.id == kCancelButtonID) {
         say("cancel: the dialog closes");
-        quit();
+        cancelled();
         return true;
     }
     if (control == printerPopup_) {
@@ -556,7 +618,7 @@ int WindowApp::run() {
     hooks.laidOut = [this] { writeLayout(); };
     hooks.closeRequested = [this] {
         say("cancel: the dialog closes");
-        quit();
+        cancelled();
     };
     hooks.inserted = [this](ControlRef field, int passed, int keys) {
         reportPaste(field, passed, keys);
@@ -588,11 +650,26 @@ int WindowApp::run() {
     guint term = g_unix_signal_add(
         SIGTERM,
         [](gpointer) -> gboolean {
-            gApp->quit();
+            gApp->stopped();
             return G_SOURCE_CONTINUE;
         },
         nullptr);
+    guint watch = 0;
+    if (options_.heldJob != nullptr) {
+        say("window: for job " + std::to_string(options_.heldJob->job.id) + " on " +
+            options_.heldJob->job.queue);
+        watch = g_timeout_add_seconds(
+            1,
+            [](gpointer) -> gboolean {
+                gApp->watchHeldJob();
+                return G_SOURCE_CONTINUE;
+            },
+            nullptr);
+    }
     gtk_main();
+    if (watch != 0) {
+        g_source_remove(watch);
+    }
     g_source_remove(usr1);
     g_source_remove(term);
     gApp = nullptr;
@@ -605,6 +682,8 @@ int WindowApp::run() {
     dialog_->setJobSink(nullptr);
     dialog_.reset();
     jobs_.reset();
+    sink_.reset();
+    release_ = nullptr;
     printer_.reset();
     plugIn_.reset();
     if (helpBundle_ != nullptr) {

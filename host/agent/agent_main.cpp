@@ -1,0 +1,105 @@
+// accounting-agent: gives the user's held jobs on accounting queues their codes (Agent.h). The
+// options are listed by --help (kHelp below) and in accounting-agent.1.
+#include "host/HostText.h"
+#include "host/ProgramLayout.h"
+#include "host/agent/Agent.h"
+
+#include <cstdlib>
+#include <iostream>
+#include <string>
+
+namespace {
+
+const char* const kHelp = R"(usage: accounting-agent [OPTION]...
+
+Runs in the user's session and gives accounting codes to the user's print jobs that an
+accounting queue holds until they have them (a Quorv queue set to job-hold-until-default
+indefinite), whichever application printed them. For each such job, oldest first, the user's
+remembered print settings decide, as the print dialog's Print button would:
+  - codes asked for at print time: the pane's prompt opens, titled with the document and the
+    queue; OK releases the job with the codes, Cancel cancels it;
+  - default codes that pass the pane's check: the job is released with them at once, and a
+    desktop notification says so;
+  - anything else (nothing remembered yet, accounting off, a code missing): the print dialog
+    opens for the job; Print releases it with the codes, Cancel cancels it.
+A job is never released without the codes its settings call for, and only the user's own jobs
+are touched. Jobs wait held while no agent runs; the next one started takes them all.
+
+Options:
+  --once                   handle the jobs held now, then exit
+  --server HOST:PORT       the CUPS server (else CUPS_SERVER, else libcups's default)
+  --encryption never|if-requested|required|always
+                           how connections to the server are encrypted (else CUPS_ENCRYPTION,
+                           else client.conf's Encryption)
+  --user NAME              whose jobs to serve (else CUPS_USER, else the login name)
+  --timeout SECONDS        how long one exchange with the server may take (default 10)
+  --bundle PATH            the pane's bundle (default: the one installed with the program)
+  --layout-file PATH       keep the places of the windows' controls in this file
+  --help                   show this text
+  --version                show the version
+
+Only one agent runs for a user and a server: a second one says so and exits 0. When the
+server goes away the agent connects again, waiting up to 30 s between tries, and looks at
+every held job once it is back.
+
+Environment:
+  CUPS_SERVER, CUPS_USER, CUPS_ENCRYPTION   as for printdialog
+  XDG_CONFIG_HOME          where the remembered settings are (printdialog/settings.plist)
+  XDG_RUNTIME_DIR          where the lock against a second agent is kept
+  DISPLAY, WAYLAND_DISPLAY the display the windows open on; without one, jobs that need a
+                           window wait
+
+See accounting-agent(1) and printdialog(1).
+)";
+
+int usage() {
+    std::cerr << "usage: accounting-agent [--once] [--server HOST:PORT] [--user NAME] ...\n"
+                 "Try 'accounting-agent --help' for more.\n";
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    ProgramLayout layout = programLayout();
+    AgentOptions options;
+    options.bundlePath = layout.bundles + "/Accounting.plugin";
+    options.helpBundlePath = layout.bundles + "/QuorvHelp.bundle";
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg == "--once") {
+            options.once = true;
+        } else if (arg == "--server" && i + 1 < argc) {
+            options.server.address = argv[++i];
+        } else if (arg == "--encryption" && i + 1 < argc) {
+            if (!parseEncryption(argv[++i], &options.server.encryption)) {
+                return usage();
+            }
+        } else if (arg == "--user" && i + 1 < argc) {
+            options.server.user = argv[++i];
+            if (options.server.user.empty()) {
+                return usage();
+            }
+        } else if (arg == "--timeout" && i + 1 < argc) {
+            options.server.timeoutSeconds = std::atof(argv[++i]);
+            if (options.server.timeoutSeconds <= 0) {
+                return usage();
+            }
+        } else if (arg == "--bundle" && i + 1 < argc) {
+            options.bundlePath = argv[++i];
+        } else if (arg == "--layout-file" && i + 1 < argc) {
+            options.layoutFile = argv[++i];
+        } else if (arg == "--help") {
+            std::cout << kHelp;
+            return 0;
+        } else if (arg == "--version") {
+            std::cout << "accounting-agent " << ACCOUNTING_VERSION << "\n";
+            return 0;
+        } else {
+            return usage();
+        }
+    }
+    // Its windows and notifications speak the user's language.
+    useUserLanguage(localeFolder());
+    return runAgent(options);
+}

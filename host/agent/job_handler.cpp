@@ -1,0 +1,299 @@
+#include "host/agent/JobHandler.h"
+
+#include "host/HostText.h"
+#include "host/PaneDriver.h"
+#include "host/PrintDialog.h"
+#include "host/remember/RememberedSettings.h"
+#include "host/window/WidgetView.h"
+#include "host/window/WindowApp.h"
+
+#include <PlatformHost.h>
+
+#include <cups/ipp.h>
+#include <gtk/gtk.h>
+
+#include <iostream>
+
+namespace {
+
+constexpr SInt32 kPromptCancelID = 1001; // the prompt's Cancel button
+
+void say(const std::string& line) {
+    std::cout << line << std::endl;
+}
+
+std::string jobName(const HeldJob& job) {
+    return "job " + std::to_string(job.id) + " (" + job.name + ") on " + job.queue;
+}
+
+} // namespace
+
+JobHandler::JobHandler(const AgentOptions& options, PlugInHost& plugIn, CFBundleRef helpBundle,
+                       SecretStore* keyring, Notifier& notifier, bool display)
+    : options_(options), plugIn_(plugIn), helpBundle_(helpBundle), keyring_(keyring),
+      notifier_(notifier), display_(display) {}
+
+JobHandler::~JobHandler() = default;
+
+// What became of a job goes to the log at once, and to the desktop's notifications with the
+// others of the same sweep.
+void JobHandler::tell(const HeldJob& job, const std::string& line) {
+    say("job " + std::to_string(job.id) + ": " + line);
+    told_.push_back(line);
+}
+
+void JobHandler::notifyTold() {
+    if (told_.empty()) {
+        return;
+    }
+    std::string summary = told_.size() == 1
+                              ? std::string(hostText("Accounting"))
+                              : hostText("Accounting: %1 jobs", {std::to_string(told_.size())});
+    std::string body;
+    constexpr size_t kShown = 5;
+    for (size_t i = 0; i < told_.size() && i < kShown; ++i) {
+        body += (i == 0 ? "" : "\n") + told_[i];
+    }
+    if (told_.size() > kShown) {
+        body += "\n" + hostText("and %1 more", {std::to_string(told_.size() - kShown)});
+    }
+    told_.clear();
+    std::string why;
+    if (notifier_.notify(summary, body, &why)) {
+        say("notified: " + summary + ": " + body.substr(0, body.find('\n')));
+    } else {
+        say("notification: not shown (" + why + ")");
+    }
+}
+
+JobResult JobHandler::handle(const Printer& printer, const HeldJob& job) {
+    say("taking " + jobName(job));
+    JobResult result = JobResult::Waiting;
+    if (pressWithRemembered(printer, job, &result) == Press::Settled) {
+        return result;
+    }
+    return openDialog(job);
+}
+
+// The remembered settings, loaded by the pane as the dialog would, and Print pressed: the pane
+// asks for the codes or checks the default ones. Settings that give no codes (none remembered,
+// accounting off, a default code missing) need the dialog.
+JobHandler::Press JobHandler::pressWithRemembered(const Printer& printer, const HeldJob& job,
+                                                  JobResult* result) {
+    std::string remembered = rememberedSettingsPath();
+    if (remembered.empty()) {
+        say("remembered: no settings folder (XDG_CONFIG_HOME and HOME are not set)");
+        return Press::NeedsDialog;
+    }
+    PrintDialogSetup setup;
+    setup.ppdPath = printer.ppdPath();
+    setup.helpBundle = helpBundle_;
+    std::string error;
+    std::unique_ptr<PrintDialog> dialog = PrintDialog::create(setup, &error);
+    if (dialog == nullptr) {
+        say("job " + std::to_string(job.id) + ": " + error);
+        return Press::NeedsDialog;
+    }
+    Recall recalled = recallSettings(remembered, dialog->settings(), keyring_);
+    if (recalled.outcome != Recall::Outcome::Recalled) {
+        say(recalled.outcome == Recall::Outcome::Nothing
+                ? "remembered: nothing yet in " + remembered
+                : "remembered: " + recalled.message);
+        return Press::NeedsDialog;
+    }
+    PaneDriver pane(plugIn_, *dialog);
+    OSStatus initialized = noErr;
+    bool started;
+    {
+        PlatformHost::StderrCapture quiet; // the settings' load says what it read
+        started = pane.start(&initialized);
+    }
+    if (!started || !dialog->paneWatchesPrint()) {
+        PlatformHost::StderrCapture quiet;
+        pane.stop(PaneDriver::Settings::Drop);
+        return Press::NeedsDialog;
+    }
+    HeldJobRelease release(options_.server, printer, job, WithoutCodes::Refuse);
+    dialog->setJobSink(&release);
+    size_t alerts = PlatformHost::alerts().size();
+    current_ = &job;
+    promptShown_ = false;
+    jobGone_ = false;
+    PrintDialog::Press press;
+    {
+        PlatformHost::ScopedControlObserver observer(&WidgetView::controlChanged);
+        PlatformHost::ScopedModalEventSource source(
+            [this](WindowRef window) { return modalStep(window); });
+        press = dialog->pressPrint();
+    }
+    prompts_.clear();
+    current_ = nullptr;
+    dialog->setJobSink(nullptr);
+    {
+        PlatformHost::StderrCapture quiet;
+        pane.stop(PaneDriver::Settings::Drop);
+    }
+    if (release.released()) {
+        tell(job, press.job.line);
+        *result = JobResult::Released;
+        return Press::Settled;
+    }
+    if (jobGone_) {
+        say("job " + std::to_string(job.id) + ": " + goneLine_ + "; its prompt closed");
+        *result = JobResult::Gone;
+        return Press::Settled;
+    }
+    if (promptShown_ && (!display_ || agentStopping())) {
+        say("job " + std::to_string(job.id) +
+            (display_ ? ": waits: the agent stops"
+                      : ": waits: its codes are asked for at print time, and there is no "
+                        "display to ask on"));
+        *result = JobResult::Waiting;
+        return Press::Settled;
+    }
+    if (promptShown_ && !press.reachedDialog) {
+        // The prompt's Cancel: the pane says so, and the job goes.
+        presentAlerts(alerts);
+        JobOutcome cancelled = cancelHeldJob(options_.server, job);
+        tell(job, cancelled.line);
+        *result = cancelled.line.empty() ? JobResult::Waiting : JobResult::Cancelled;
+        return Press::Settled;
+    }
+    bool codesGiven = promptShown_ || (press.jobSubmitted && !release.lackedCodes() &&
+                                       press.job.status != IPP_STATUS_ERROR_ATTRIBUTES_OR_VALUES);
+    if (codesGiven) {
+        // The codes were given but the server did not take them: the job stays held, and the
+        // user is told why.
+        tell(job, press.job.line);
+        *result = JobResult::Waiting;
+        return Press::Settled;
+    }
+    // No prompt and nothing released: the pane's check of the default codes stopped the press,
+    // accounting is off, or a code can't be carried. The dialog shows why and lets the user
+    // give the codes.
+    say("job " + std::to_string(job.id) + ": the remembered settings give no codes (" +
+        (press.jobSubmitted                       ? press.job.line
+         : PlatformHost::alerts().size() > alerts ? PlatformHost::alerts().back().message
+                                                  : std::string("not printed")) +
+        "): the dialog opens");
+    return Press::NeedsDialog;
+}
+
+JobResult JobHandler::openDialog(const HeldJob& job) {
+    if (!display_) {
+        say("job " + std::to_string(job.id) +
+            ": waits: it needs the print dialog, and there is no display");
+        return JobResult::Waiting;
+    }
+    HeldJobWindow held;
+    held.job = job;
+    WindowOptions window;
+    window.bundlePath = options_.bundlePath;
+    window.helpBundlePath = options_.helpBundlePath;
+    window.server = options_.server;
+    window.layoutFile = options_.layoutFile;
+    window.heldJob = &held;
+    int status = runWindow(window);
+    if (held.stopped) {
+        stopAgent();
+    }
+    if (status == 2) {
+        return JobResult::Waiting;
+    }
+    switch (held.result) {
+    case HeldJobWindow::Result::Released:
+        tell(job, held.line);
+        return JobResult::Released;
+    case HeldJobWindow::Result::Cancelled:
+        tell(job, held.line);
+        return JobResult::Cancelled;
+    case HeldJobWindow::Result::Gone:
+        return JobResult::Gone;
+    case HeldJobWindow::Result::Open:
+        break;
+    }
+    return JobResult::Waiting;
+}
+
+WidgetView* JobHandler::promptView(WindowRef window) {
+    auto found = prompts_.find(window);
+    if (found != prompts_.end()) {
+        return found->second.get();
+    }
+    WidgetView::Hooks hooks;
+    hooks.afterAction = [] {};
+    hooks.closeRequested = [this, window] {
+        // Closing the prompt is its Cancel.
+        if (ControlRef cancel = PlatformHost::findControl(window, kPromptCancelID)) {
+            PlatformHost::click(cancel);
+        }
+        promptClosed_ = true;
+    };
+    auto view = std::make_unique<WidgetView>(window, nullptr, std::move(hooks));
+    // The prompt says which job it asks for: the document's name and the queue.
+    gtk_window_set_title(
+        view->gtkWindow(),
+        hostText("Accounting codes for “%1” on %2", {current_->name, current_->queue}).c_str());
+    WidgetView* made = view.get();
+    prompts_[window] = std::move(view);
+    say("window: prompt opened for job " + std::to_string(current_->id));
+    return made;
+}
+
+// One user action in the prompt; meanwhile, once a second, whether the job still waits.
+bool JobHandler::modalStep(WindowRef window) {
+    promptShown_ = true;
+    if (!display_) {
+        return false;
+    }
+    WidgetView* view = promptView(window);
+    long before = view->actions();
+    promptClosed_ = false;
+    guint watch = g_timeout_add_seconds(
+        1,
+        [](gpointer data) -> gboolean {
+            auto* handler = static_cast<JobHandler*>(data);
+            if (heldState(handler->options_.server, *handler->current_, &handler->goneLine_) ==
+                HeldState::Gone) {
+                handler->jobGone_ = true;
+            }
+            return G_SOURCE_CONTINUE;
+        },
+        this);
+    while (!promptClosed_ && !jobGone_ && !agentStopping() && view->actions() == before) {
+        gtk_main_iteration();
+    }
+    g_source_remove(watch);
+    if (agentStopping()) {
+        return false; // the prompt ends unanswered, and the job stays held
+    }
+    if (jobGone_) {
+        // Nothing is left to give codes to: the prompt goes as its Cancel would take it.
+        if (ControlRef cancel = PlatformHost::findControl(window, kPromptCancelID)) {
+            PlatformHost::click(cancel);
+        }
+    }
+    return true;
+}
+
+// The pane's alerts since the press, shown as the dialog shows them.
+void JobHandler::presentAlerts(size_t from) {
+    std::vector<PlatformHost::Alert> alerts = PlatformHost::alerts();
+    for (size_t i = from; i < alerts.size(); ++i) {
+        say("alert: " + alerts[i].message);
+        if (!display_) {
+            continue;
+        }
+        GtkWidget* message =
+            gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, GTK_MESSAGE_ERROR, GTK_BUTTONS_OK,
+                                   "%s", alerts[i].message.c_str());
+        if (!alerts[i].explanation.empty()) {
+            gtk_message_dialog_format_secondary_text(GTK_MESSAGE_DIALOG(message), "%s",
+                                                     alerts[i].explanation.c_str());
+        }
+        gtk_window_set_title(GTK_WINDOW(message), alerts[i].message.c_str());
+        gtk_dialog_run(GTK_DIALOG(message));
+        gtk_widget_destroy(message);
+        say("dismissed: " + alerts[i].message);
+    }
+}
