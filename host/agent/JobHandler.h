@@ -61,4 +61,6 @@ class JobHandler {
     bool jobGone_ = false;
     std::string goneLine_;
     std::vector<std::string> told_;
+    size_t alertsShown_ = 0; // the pane's alerts shown to the user so far
+    size_t beeps_ = 0;
 };

@@ -12,6 +12,7 @@
 #include <cups/ipp.h>
 #include <gtk/gtk.h>
 
+#include <algorithm>
 #include <iostream>
 
 namespace {
@@ -116,6 +117,8 @@ JobHandler::Press JobHandler::pressWithRemembered(const Printer& printer, const 
     HeldJobRelease release(options_.server, printer, job, WithoutCodes::Refuse);
     dialog->setJobSink(&release);
     size_t alerts = PlatformHost::alerts().size();
+    alertsShown_ = alerts;
+    beeps_ = static_cast<size_t>(PlatformHost::beeps());
     current_ = &job;
     promptShown_ = false;
     jobGone_ = false;
@@ -153,7 +156,7 @@ JobHandler::Press JobHandler::pressWithRemembered(const Printer& printer, const 
     }
     if (promptShown_ && !press.reachedDialog) {
         // The prompt's Cancel: the pane says so, and the job goes.
-        presentAlerts(alerts);
+        presentAlerts(alertsShown_);
         JobOutcome cancelled = cancelHeldJob(options_.server, job);
         tell(job, cancelled.line);
         *result = cancelled.line.empty() ? JobResult::Waiting : JobResult::Cancelled;
@@ -221,7 +224,17 @@ WidgetView* JobHandler::promptView(WindowRef window) {
         return found->second.get();
     }
     WidgetView::Hooks hooks;
-    hooks.afterAction = [] {};
+    // What the pane shows the user while the prompt is open (a code missing at OK, a refused
+    // key) is shown at once, as the dialog shows it.
+    hooks.afterAction = [this] {
+        auto beeps = static_cast<size_t>(PlatformHost::beeps());
+        if (beeps > beeps_) {
+            gdk_display_beep(gdk_display_get_default());
+            say("bell: " + std::to_string(beeps - beeps_) + " key(s) refused");
+            beeps_ = beeps;
+        }
+        presentAlerts(alertsShown_);
+    };
     hooks.closeRequested = [this, window] {
         // Closing the prompt is its Cancel.
         if (ControlRef cancel = PlatformHost::findControl(window, kPromptCancelID)) {
@@ -230,6 +243,14 @@ WidgetView* JobHandler::promptView(WindowRef window) {
         promptClosed_ = true;
     };
     auto view = std::make_unique<WidgetView>(window, nullptr, std::move(hooks));
+    // Who drives the prompt from outside (the tests) types once it has the keyboard.
+    g_signal_connect(view->gtkWindow(), "focus-in-event",
+                     G_CALLBACK(+[](GtkWidget*, GdkEvent*, gpointer data) -> gboolean {
+                         say("window: prompt has the keyboard for job " +
+                             std::to_string(static_cast<JobHandler*>(data)->current_->id));
+                         return FALSE;
+                     }),
+                     this);
     // The prompt says which job it asks for: the document's name and the queue.
     gtk_window_set_title(
         view->gtkWindow(),
@@ -279,6 +300,7 @@ bool JobHandler::modalStep(WindowRef window) {
 // The pane's alerts since the press, shown as the dialog shows them.
 void JobHandler::presentAlerts(size_t from) {
     std::vector<PlatformHost::Alert> alerts = PlatformHost::alerts();
+    alertsShown_ = std::max(alertsShown_, alerts.size());
     for (size_t i = from; i < alerts.size(); ++i) {
         say("alert: " + alerts[i].message);
         if (!display_) {

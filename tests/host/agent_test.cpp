@@ -1,0 +1,121 @@
+// The agent's choices that need no server: which jobs it takes, and its lock against a second
+// agent for the same user and server.
+#include "host/agent/AgentLock.h"
+#include "host/printing/HeldJobs.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+TEST(HeldJobs, TakesOnlyTheUsersHeldJobsWithoutCodes) {
+    struct Case {
+        const char* what;
+        UserJob job;
+        bool taken;
+    };
+    auto job = [](const char* owner, const char* state, const char* hold, const char* user,
+                  const char* account) {
+        UserJob j;
+        j.id = 7;
+        j.queue = "quorv-held";
+        j.owner = owner;
+        j.state = state;
+        j.holdUntil = hold;
+        j.userCode = user;
+        j.accountCode = account;
+        return j;
+    };
+    const Case cases[] = {
+        {"held for its codes", job("alice", "pending-held", "indefinite", "", ""), true},
+        {"another user's", job("bob", "pending-held", "indefinite", "", ""), false},
+        {"owner hidden by the server", job("", "pending-held", "indefinite", "", ""), false},
+        {"held until a time of day", job("alice", "pending-held", "night", "", ""), false},
+        {"released already", job("alice", "pending", "no-hold", "", ""), false},
+        {"printing", job("alice", "processing", "indefinite", "", ""), false},
+        {"a user ID given", job("alice", "pending-held", "indefinite", "U", ""), false},
+        {"an account ID given", job("alice", "pending-held", "indefinite", "", "A"), false},
+        {"an owner that only starts alike", job("alice2", "pending-held", "indefinite", "", ""),
+         false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(waitsForCodes(c.job, "alice"), c.taken) << c.what;
+    }
+}
+
+TEST(AgentLock, NamesKeepUsersAndServersApart) {
+    EXPECT_EQ(agentLockName("alice", "127.0.0.1:631"),
+              "accounting-agent-alice@127.0.0.1%3A631.lock");
+    // A user name with '@' or '/' can't make two pairs share a file, nor leave the folder.
+    EXPECT_NE(agentLockName("a@b", "c"), agentLockName("a", "b@c"));
+    EXPECT_EQ(agentLockName("../x", "/run/cups.sock"),
+              "accounting-agent-..%2Fx@%2Frun%2Fcups.sock.lock");
+    EXPECT_EQ(agentLockName("jürgen", "h"), "accounting-agent-j%C3%BCrgen@h.lock");
+}
+
+class AgentLockFolder : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        char folder[] = "/tmp/agent-lock-XXXXXX";
+        ASSERT_NE(mkdtemp(folder), nullptr);
+        folder_ = folder;
+        const char* previous = std::getenv("XDG_RUNTIME_DIR");
+        hadPrevious_ = previous != nullptr;
+        previous_ = hadPrevious_ ? previous : "";
+        setenv("XDG_RUNTIME_DIR", folder_.c_str(), 1);
+    }
+    void TearDown() override {
+        if (hadPrevious_) {
+            setenv("XDG_RUNTIME_DIR", previous_.c_str(), 1);
+        } else {
+            unsetenv("XDG_RUNTIME_DIR");
+        }
+        std::string command = "rm -rf '" + folder_ + "'";
+        ASSERT_EQ(std::system(command.c_str()), 0);
+    }
+    std::string folder_;
+    std::string previous_;
+    bool hadPrevious_ = false;
+};
+
+TEST_F(AgentLockFolder, OneAgentPerUserAndServer) {
+    AgentLock::Outcome outcome = AgentLock::Outcome::Failed;
+    std::string message = "untouched";
+    std::unique_ptr<AgentLock> first = AgentLock::take("alice", "h:1", &outcome, &message);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(outcome, AgentLock::Outcome::Taken);
+    EXPECT_EQ(message, "untouched");
+    EXPECT_EQ(first->path(), folder_ + "/accounting-agent-alice@h%3A1.lock");
+    struct stat st {};
+    ASSERT_EQ(stat(first->path().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+
+    // A second agent for the pair is told who holds it; another user or server is not.
+    std::unique_ptr<AgentLock> second = AgentLock::take("alice", "h:1", &outcome, &message);
+    EXPECT_EQ(second, nullptr);
+    EXPECT_EQ(outcome, AgentLock::Outcome::HeldElsewhere);
+    EXPECT_EQ(message,
+              "another accounting-agent already serves alice on h:1 (" + first->path() + ")");
+    EXPECT_NE(AgentLock::take("bob", "h:1", &outcome, &message), nullptr);
+    EXPECT_NE(AgentLock::take("alice", "h:2", &outcome, &message), nullptr);
+
+    // The lock goes with its holder.
+    first.reset();
+    EXPECT_NE(AgentLock::take("alice", "h:1", &outcome, &message), nullptr);
+    EXPECT_EQ(outcome, AgentLock::Outcome::Taken);
+}
+
+TEST_F(AgentLockFolder, RefusesAFolderItCannotUse) {
+    setenv("XDG_RUNTIME_DIR", (folder_ + "/missing").c_str(), 1);
+    AgentLock::Outcome outcome = AgentLock::Outcome::Taken;
+    std::string message;
+    EXPECT_EQ(AgentLock::take("alice", "h:1", &outcome, &message), nullptr);
+    EXPECT_EQ(outcome, AgentLock::Outcome::Failed);
+    EXPECT_NE(message.find("cannot open " + folder_ + "/missing/"), std::string::npos) << message;
+}
+
+} // namespace
