@@ -7,8 +7,10 @@
 #include "host/agent/JobHandler.h"
 #include "host/agent/Notifier.h"
 #include "host/printing/HeldJobs.h"
+#include "host/printing/Passwords.h"
 #include "host/printing/Printer.h"
 #include "host/remember/Keyring.h"
+#include "host/window/PasswordDialog.h"
 
 #include <PlatformHost.h>
 
@@ -43,6 +45,20 @@ void installStopHandlers() {
 void say(const std::string& line) {
     std::cout << line << std::endl;
 }
+
+// The server's question for a password goes to the user in a dialog; without a display there
+// is no one to ask, and the request fails with the server's answer.
+class AgentPasswords : public PasswordSource {
+  public:
+    explicit AgentPasswords(bool display) : display_(display) {}
+    bool password(const std::string& user, const std::string& server, int attempt,
+                  std::string* out) override {
+        return display_ && askPassword(nullptr, user, server, attempt, out);
+    }
+
+  private:
+    bool display_;
+};
 
 class Agent {
   public:
@@ -236,6 +252,8 @@ int Agent::run() {
     keyring_ = openKeyring(&why);
     say("keyring: " + (keyring_ != nullptr ? std::string("the session's Secret Service")
                                            : why + ": concealed codes are not recalled"));
+    AgentPasswords passwords(display);
+    PasswordScope asking(&passwords);
     notifier_ = std::make_unique<Notifier>();
     handler_ = std::make_unique<JobHandler>(options_, *plugIn_, helpBundle_, keyring_.get(),
                                             *notifier_, display);
