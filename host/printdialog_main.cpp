@@ -167,6 +167,14 @@ int main(int argc, char** argv) {
     WindowOptions windowOptions;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
+        ServerOption server = parseServerOption(argc, argv, &i, &options.server);
+        if (server == ServerOption::Bad) {
+            return usage();
+        }
+        if (server == ServerOption::Taken) {
+            windowOptions.serverGiven = windowOptions.serverGiven || arg == "--server";
+            continue;
+        }
         if (arg == "--bundle" && i + 1 < argc) {
             options.bundlePath = argv[++i];
         } else if (arg == "--out" && i + 1 < argc) {
@@ -181,9 +189,6 @@ int main(int argc, char** argv) {
                 options.printer = printer;
             }
             windowOptions.printers.push_back(printer);
-        } else if (arg == "--server" && i + 1 < argc) {
-            options.server.address = argv[++i];
-            windowOptions.serverGiven = true;
         } else if (arg == "--window") {
             window = true;
         } else if (arg == "--settings" && i + 1 < argc) {
@@ -194,26 +199,12 @@ int main(int argc, char** argv) {
             windowOptions.layoutFile = argv[++i];
         } else if (arg == "--file" && i + 1 < argc) {
             options.document = argv[++i];
-        } else if (arg == "--encryption" && i + 1 < argc) {
-            if (!parseEncryption(argv[++i], &options.server.encryption)) {
-                return usage();
-            }
-        } else if (arg == "--user" && i + 1 < argc) {
-            options.server.user = argv[++i];
-            if (options.server.user.empty()) {
-                return usage();
-            }
         } else if (arg == "--help") {
             std::cout << kHelp;
             return 0;
         } else if (arg == "--version") {
             std::cout << "printdialog " << ACCOUNTING_VERSION << "\n";
             return 0;
-        } else if (arg == "--timeout" && i + 1 < argc) {
-            options.server.timeoutSeconds = std::atof(argv[++i]);
-            if (options.server.timeoutSeconds <= 0) {
-                return usage();
-            }
         } else if (arg == "--printers") {
             printers = true;
         } else if (arg == "-i") {

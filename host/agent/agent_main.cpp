@@ -4,7 +4,6 @@
 #include "host/ProgramLayout.h"
 #include "host/agent/Agent.h"
 
-#include <cstdlib>
 #include <iostream>
 #include <string>
 
@@ -67,24 +66,15 @@ int main(int argc, char** argv) {
     options.helpBundlePath = layout.bundles + "/QuorvHelp.bundle";
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
+        ServerOption server = parseServerOption(argc, argv, &i, &options.server);
+        if (server == ServerOption::Bad) {
+            return usage();
+        }
+        if (server == ServerOption::Taken) {
+            continue;
+        }
         if (arg == "--once") {
             options.once = true;
-        } else if (arg == "--server" && i + 1 < argc) {
-            options.server.address = argv[++i];
-        } else if (arg == "--encryption" && i + 1 < argc) {
-            if (!parseEncryption(argv[++i], &options.server.encryption)) {
-                return usage();
-            }
-        } else if (arg == "--user" && i + 1 < argc) {
-            options.server.user = argv[++i];
-            if (options.server.user.empty()) {
-                return usage();
-            }
-        } else if (arg == "--timeout" && i + 1 < argc) {
-            options.server.timeoutSeconds = std::atof(argv[++i]);
-            if (options.server.timeoutSeconds <= 0) {
-                return usage();
-            }
         } else if (arg == "--bundle" && i + 1 < argc) {
             options.bundlePath = argv[++i];
         } else if (arg == "--layout-file" && i + 1 < argc) {

@@ -29,6 +29,12 @@ struct CupsServer {
     std::string user; // the job's user; empty: libcups's (CUPS_USER, the login)
 };
 
+// A command-line option of the programs that talk to the server (--server HOST:PORT,
+// --encryption WORD, --user NAME, --timeout SECONDS), at argv[*i]: Taken (and *i moved past its
+// value), NotMine for any other argument, Bad for a missing or wrong value.
+enum class ServerOption { Taken, NotMine, Bad };
+ServerOption parseServerOption(int argc, char** argv, int* i, CupsServer* server);
+
 // Why a request failed: the IPP status (ipp_status_t) and a line for the user.
 struct CupsFailure {
     int status = 0;
@@ -137,6 +143,7 @@ class CupsConnection {
   private:
     CupsConnection() = default;
     std::string printerUri(const std::string& queue) const;
+    struct _ipp_s* jobRequest(int operation, int jobId) const;
     // Sends a request and returns the response, or null with the failure.
     struct _ipp_s* exchange(struct _ipp_s* request, const std::string& resource,
                             const std::string& what, CupsFailure* failure);

@@ -546,16 +546,22 @@ bool CupsConnection::userJobs(std::vector<UserJob>* out, CupsFailure* failure) {
     return true;
 }
 
-bool CupsConnection::releaseJob(int jobId,
-                                const std::vector<std::pair<std::string, std::string>>& attributes,
-                                CupsFailure* failure) {
+// A request about one job, named by its URI, for the connection's user.
+ipp_t* CupsConnection::jobRequest(int operation, int jobId) const {
     char uri[HTTP_MAX_URI];
     httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", port_,
                      "/jobs/%d", jobId);
-    ipp_t* request = ippNewRequest(IPP_OP_SET_JOB_ATTRIBUTES);
+    ipp_t* request = ippNewRequest(static_cast<ipp_op_t>(operation));
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "job-uri", nullptr, uri);
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr,
                  user_.c_str());
+    return request;
+}
+
+bool CupsConnection::releaseJob(int jobId,
+                                const std::vector<std::pair<std::string, std::string>>& attributes,
+                                CupsFailure* failure) {
+    ipp_t* request = jobRequest(IPP_OP_SET_JOB_ATTRIBUTES, jobId);
     for (const auto& [name, value] : attributes) {
         ippAddString(request, IPP_TAG_JOB, IPP_TAG_NAME, name.c_str(), nullptr, value.c_str());
     }
@@ -568,13 +574,7 @@ bool CupsConnection::releaseJob(int jobId,
 
 bool CupsConnection::jobAttributes(int jobId, std::map<std::string, std::string>* out,
                                    CupsFailure* failure) {
-    char uri[HTTP_MAX_URI];
-    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", port_,
-                     "/jobs/%d", jobId);
-    ipp_t* request = ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES);
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "job-uri", nullptr, uri);
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr,
-                 user_.c_str());
+    ipp_t* request = jobRequest(IPP_OP_GET_JOB_ATTRIBUTES, jobId);
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr,
                  "all");
     ipp_t* response = exchange(request, "/jobs/", "job " + std::to_string(jobId), failure);
@@ -710,4 +710,35 @@ bool CupsConnection::notifications(int subscriptionId, int* sequence, std::vecto
     finish();
     ippDelete(response);
     return true;
+}
+
+ServerOption parseServerOption(int argc, char** argv, int* i, CupsServer* server) {
+    std::string arg = argv[*i];
+    bool known =
+        arg == "--server" || arg == "--encryption" || arg == "--user" || arg == "--timeout";
+    if (!known) {
+        return ServerOption::NotMine;
+    }
+    if (*i + 1 >= argc) {
+        return ServerOption::Bad;
+    }
+    std::string value = argv[++*i];
+    if (arg == "--server") {
+        server->address = value;
+    } else if (arg == "--encryption") {
+        if (!parseEncryption(value, &server->encryption)) {
+            return ServerOption::Bad;
+        }
+    } else if (arg == "--user") {
+        if (value.empty()) {
+            return ServerOption::Bad;
+        }
+        server->user = value;
+    } else {
+        server->timeoutSeconds = std::atof(value.c_str());
+        if (server->timeoutSeconds <= 0) {
+            return ServerOption::Bad;
+        }
+    }
+    return ServerOption::Taken;
 }
