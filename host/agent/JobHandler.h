@@ -46,6 +46,7 @@ class JobHandler {
     bool modalStep(WindowRef window);
     WidgetView* promptView(WindowRef window);
     void presentAlerts(size_t from);
+    void settleWindows();
     void tell(const HeldJob& job, const std::string& line);
 
     const AgentOptions& options_;

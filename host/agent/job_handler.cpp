@@ -130,6 +130,7 @@ JobHandler::Press JobHandler::pressWithRemembered(const Printer& printer, const 
         press = dialog->pressPrint();
     }
     prompts_.clear();
+    settleWindows();
     current_ = nullptr;
     dialog->setJobSink(nullptr);
     {
@@ -197,6 +198,7 @@ JobResult JobHandler::openDialog(const HeldJob& job) {
     window.layoutFile = options_.layoutFile;
     window.heldJob = &held;
     int status = runWindow(window);
+    settleWindows();
     if (held.stopped) {
         stopAgent();
     }
@@ -216,6 +218,18 @@ JobResult JobHandler::openDialog(const HeldJob& job) {
         break;
     }
     return JobResult::Waiting;
+}
+
+// Windows closed go from the screen now: the agent runs no event loop between jobs, so what
+// GTK queued for the display would wait there until the next window.
+void JobHandler::settleWindows() {
+    if (!display_) {
+        return;
+    }
+    while (gtk_events_pending()) {
+        gtk_main_iteration();
+    }
+    gdk_display_flush(gdk_display_get_default());
 }
 
 WidgetView* JobHandler::promptView(WindowRef window) {
