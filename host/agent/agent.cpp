@@ -325,7 +325,8 @@ int runAgent(const AgentOptions& options) {
     std::string user = cupsUser();
     std::string address = options.server.address.empty() ? cupsServer() : options.server.address;
     if (address[0] != '/' && address.find(':') == std::string::npos) {
-        address += ":" + std::to_string(ippPort());
+        address += ':';
+        address += std::to_string(ippPort());
     }
     AgentLock::Outcome outcome;
     std::string message;

@@ -52,11 +52,16 @@ void JobHandler::notifyTold() {
                               : hostText("Accounting: %1 jobs", {std::to_string(told_.size())});
     std::string body;
     constexpr size_t kShown = 5;
+    // Appended piece by piece: GCC 12 at -O3 warns falsely on a literal put before a string.
     for (size_t i = 0; i < told_.size() && i < kShown; ++i) {
-        body += (i == 0 ? "" : "\n") + told_[i];
+        if (i > 0) {
+            body += '\n';
+        }
+        body += told_[i];
     }
     if (told_.size() > kShown) {
-        body += "\n" + hostText("and %1 more", {std::to_string(told_.size() - kShown)});
+        body += '\n';
+        body += hostText("and %1 more", {std::to_string(told_.size() - kShown)});
     }
     told_.clear();
     std::string why;
