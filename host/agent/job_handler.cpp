@@ -165,7 +165,8 @@ JobHandler::Press JobHandler::pressWithRemembered(const Printer& printer, const 
         presentAlerts(alertsShown_);
         JobOutcome cancelled = cancelHeldJob(options_.server, job);
         tell(job, cancelled.line);
-        *result = cancelled.line.empty() ? JobResult::Waiting : JobResult::Cancelled;
+        // A cancel the server did not take leaves the job held, for the next try.
+        *result = cancelled.jobId != 0 ? JobResult::Cancelled : JobResult::Waiting;
         return Press::Settled;
     }
     bool codesGiven = promptShown_ || (press.jobSubmitted && !release.lackedCodes() &&

@@ -41,7 +41,7 @@ class HeldJobRelease : public JobSink {
     bool released_ = false;
 };
 
-// Cancel-Job; the line says what became of the job.
+// Cancel-Job; the line says what became of the job, and jobId is set only when it is cancelled.
 JobOutcome cancelHeldJob(const CupsServer& server, const HeldJob& job);
 
 // The job is this user's, waits held with job-hold-until indefinite and carries no codes yet.

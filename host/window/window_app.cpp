@@ -334,7 +334,11 @@ void WindowApp::watchHeldJob() {
 void WindowApp::cancelled() {
     if (options_.heldJob != nullptr && options_.heldJob->result == HeldJobWindow::Result::Open) {
         JobOutcome outcome = cancelHeldJob(options_.server, options_.heldJob->job);
-        endHeldJob(HeldJobWindow::Result::Cancelled, outcome.line);
+        if (outcome.jobId != 0) {
+            endHeldJob(HeldJobWindow::Result::Cancelled, outcome.line);
+        } else {
+            say("job: " + outcome.line); // the server did not take it: the job stays held
+        }
     }
     quit();
 }
