@@ -1,0 +1,111 @@
+// A server's queues: the list, one queue's attributes, its PPD.
+// libcups marks its PPD calls deprecated in favour of IPP Everywhere, but a queue's PPD is what
+// the print dialog and the pane's gate read.
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+
+#include "host/printing/CupsClient.h"
+
+#include "host/printing/IppValues.h"
+#include "host/printing/Passwords.h"
+
+#include <cups/cups.h>
+
+bool CupsConnection::queues(std::vector<QueueInfo>* out, CupsFailure* failure) {
+    static const char* const kWanted[] = {"printer-name", "printer-make-and-model", "printer-state",
+                                          "printer-state-message", "printer-is-accepting-jobs"};
+    ipp_t* request = ippNewRequest(IPP_OP_CUPS_GET_PRINTERS);
+    ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
+                  sizeof kWanted / sizeof kWanted[0], nullptr, kWanted);
+    ipp_t* response = exchange(request, "/", "the queues of " + address_, failure);
+    if (response == nullptr) {
+        return false;
+    }
+    out->clear();
+    QueueInfo info;
+    bool have = false;
+    // The printers come one after another, each in its own group.
+    for (ipp_attribute_t* a = ippFirstAttribute(response);; a = ippNextAttribute(response)) {
+        if (a == nullptr || ippGetName(a) == nullptr) {
+            if (have && !info.name.empty()) {
+                out->push_back(info);
+            }
+            info = QueueInfo();
+            have = false;
+            if (a == nullptr) {
+                break;
+            }
+            continue;
+        }
+        if (ippGetGroupTag(a) != IPP_TAG_PRINTER) {
+            continue;
+        }
+        have = true;
+        std::string name = ippGetName(a);
+        if (name == "printer-name") {
+            info.name = ippGetString(a, 0, nullptr);
+        } else if (name == "printer-make-and-model") {
+            info.makeAndModel = ippGetString(a, 0, nullptr);
+        } else if (name == "printer-state") {
+            info.state = ippGetInteger(a, 0);
+        } else if (name == "printer-state-message") {
+            info.stateMessage = ippGetString(a, 0, nullptr);
+        } else if (name == "printer-is-accepting-jobs") {
+            info.accepting = ippGetBoolean(a, 0) != 0;
+        }
+    }
+    ippDelete(response);
+    return true;
+}
+
+bool CupsConnection::queue(const std::string& name, QueueInfo* out, CupsFailure* failure,
+                           QueueSupport* support) {
+    ipp_t* request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr,
+                 printerUri(name).c_str());
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr,
+                 user_.c_str());
+    ipp_t* response = exchange(request, "/printers/" + name, "the queue " + name, failure);
+    if (response == nullptr) {
+        return false;
+    }
+    out->name = name;
+    out->makeAndModel = textOf(response, "printer-make-and-model");
+    out->stateMessage = textOf(response, "printer-state-message");
+    ipp_attribute_t* state = ippFindAttribute(response, "printer-state", IPP_TAG_ENUM);
+    out->state = state != nullptr ? ippGetInteger(state, 0) : 0;
+    ipp_attribute_t* accepting =
+        ippFindAttribute(response, "printer-is-accepting-jobs", IPP_TAG_BOOLEAN);
+    out->accepting = accepting != nullptr && ippGetBoolean(accepting, 0) != 0;
+    if (support != nullptr) {
+        auto boolean = [&](const char* attribute) {
+            ipp_attribute_t* a = ippFindAttribute(response, attribute, IPP_TAG_BOOLEAN);
+            return a != nullptr && ippGetBoolean(a, 0) != 0;
+        };
+        support->accountId = boolean("job-account-id-supported");
+        support->accountingUserId = boolean("job-accounting-user-id-supported");
+        support->documentFormats.clear();
+        if (ipp_attribute_t* formats =
+                ippFindAttribute(response, "document-format-supported", IPP_TAG_MIMETYPE)) {
+            for (int i = 0; i < ippGetCount(formats); ++i) {
+                support->documentFormats.push_back(ippGetString(formats, i, nullptr));
+            }
+        }
+    }
+    ippDelete(response);
+    return true;
+}
+
+bool CupsConnection::fetchPPD(const std::string& queue, int fd, CupsFailure* failure) {
+    passwords::beginRequest();
+    http_status_t status = cupsGetFd(http_, ("/printers/" + queue + ".ppd").c_str(), fd);
+    passwords::endRequest(status == HTTP_STATUS_UNAUTHORIZED);
+    if (status == HTTP_STATUS_OK) {
+        return true;
+    }
+    if (status == HTTP_STATUS_NOT_FOUND) {
+        failure->status = IPP_STATUS_ERROR_NOT_FOUND;
+        failure->message = "the queue " + queue + " has no PPD";
+        return false;
+    }
+    return failed(failure, "the PPD of " + queue);
+}
