@@ -4,8 +4,8 @@
 #pragma once
 
 #include "host/PlugInHost.h"
-#include "host/agent/Agent.h"
-#include "host/agent/Notifier.h"
+#include "host/agent/AgentOptions.h"
+#include "host/agent/JobReports.h"
 #include "host/printing/HeldJobs.h"
 #include "host/printing/Printer.h"
 #include "host/remember/Keyring.h"
@@ -30,14 +30,12 @@ class JobHandler {
   public:
     // display: whether windows can be shown (GTK is up).
     JobHandler(const AgentOptions& options, PlugInHost& plugIn, CFBundleRef helpBundle,
-               SecretStore* keyring, Notifier& notifier, bool display);
+               SecretStore* keyring, JobReports& reports, bool display);
     ~JobHandler();
     JobHandler(const JobHandler&) = delete;
     JobHandler& operator=(const JobHandler&) = delete;
 
     JobResult handle(const Printer& printer, const HeldJob& job);
-    // One desktop notification for what became of the jobs handled since the last.
-    void notifyTold();
 
   private:
     enum class Press { Settled, NeedsDialog };
@@ -47,13 +45,12 @@ class JobHandler {
     WidgetView* promptView(WindowRef window);
     void presentAlerts(size_t from);
     void settleWindows();
-    void tell(const HeldJob& job, const std::string& line);
 
     const AgentOptions& options_;
     PlugInHost& plugIn_;
     CFBundleRef helpBundle_;
     SecretStore* keyring_;
-    Notifier& notifier_;
+    JobReports& reports_;
     bool display_;
     const HeldJob* current_ = nullptr;
     std::map<WindowRef, std::unique_ptr<WidgetView>> prompts_;
@@ -61,7 +58,6 @@ class JobHandler {
     bool promptClosed_ = false;
     bool jobGone_ = false;
     std::string goneLine_;
-    std::vector<std::string> told_;
     size_t alertsShown_ = 0; // the pane's alerts shown to the user so far
     size_t beeps_ = 0;
 };

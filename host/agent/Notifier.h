@@ -12,6 +12,7 @@ class Notifier {
     Notifier& operator=(const Notifier&) = delete;
 
     // False with why when no notification could be shown (no notification server runs, say).
+    // The body is plain text; it is escaped for the notification server's markup.
     bool notify(const std::string& summary, const std::string& body, std::string* why);
 
   private:

@@ -3,6 +3,7 @@
 #include "host/HostText.h"
 #include "host/PaneDriver.h"
 #include "host/PrintDialog.h"
+#include "host/agent/Stop.h"
 #include "host/remember/RememberedSettings.h"
 #include "host/window/WidgetView.h"
 #include "host/window/WindowApp.h"
@@ -20,57 +21,21 @@ namespace {
 constexpr SInt32 kPromptCancelID = 1001; // the prompt's Cancel button
 
 void say(const std::string& line) {
-    std::cout << line << std::endl;
+    agentSays(line);
 }
 
 std::string jobName(const HeldJob& job) {
-    return "job " + std::to_string(job.id) + " (" + job.name + ") on " + job.queue;
+    return "job " + std::to_string(job.id) + " (" + shownName(job) + ") on " + shownQueue(job);
 }
 
 } // namespace
 
 JobHandler::JobHandler(const AgentOptions& options, PlugInHost& plugIn, CFBundleRef helpBundle,
-                       SecretStore* keyring, Notifier& notifier, bool display)
+                       SecretStore* keyring, JobReports& reports, bool display)
     : options_(options), plugIn_(plugIn), helpBundle_(helpBundle), keyring_(keyring),
-      notifier_(notifier), display_(display) {}
+      reports_(reports), display_(display) {}
 
 JobHandler::~JobHandler() = default;
-
-// What became of a job goes to the log at once, and to the desktop's notifications with the
-// others of the same sweep.
-void JobHandler::tell(const HeldJob& job, const std::string& line) {
-    say("job " + std::to_string(job.id) + ": " + line);
-    told_.push_back(line);
-}
-
-void JobHandler::notifyTold() {
-    if (told_.empty()) {
-        return;
-    }
-    std::string summary = told_.size() == 1
-                              ? std::string(hostText("Accounting"))
-                              : hostText("Accounting: %1 jobs", {std::to_string(told_.size())});
-    std::string body;
-    constexpr size_t kShown = 5;
-    // Appended piece by piece: GCC 12 at -O3 warns falsely on a literal put before a string.
-    for (size_t i = 0; i < told_.size() && i < kShown; ++i) {
-        if (i > 0) {
-            body += '\n';
-        }
-        body += told_[i];
-    }
-    if (told_.size() > kShown) {
-        body += '\n';
-        body += hostText("and %1 more", {std::to_string(told_.size() - kShown)});
-    }
-    told_.clear();
-    std::string why;
-    if (notifier_.notify(summary, body, &why)) {
-        say("notified: " + summary + ": " + body.substr(0, body.find('\n')));
-    } else {
-        say("notification: not shown (" + why + ")");
-    }
-}
 
 JobResult JobHandler::handle(const Printer& printer, const HeldJob& job) {
     say("taking " + jobName(job));
@@ -119,7 +84,7 @@ JobHandler::Press JobHandler::pressWithRemembered(const Printer& printer, const 
         pane.stop(PaneDriver::Settings::Drop);
         return Press::NeedsDialog;
     }
-    HeldJobRelease release(options_.server, printer, job, WithoutCodes::Refuse);
+    HeldJobRelease release(options_.server, printer, job);
     dialog->setJobSink(&release);
     size_t alerts = PlatformHost::alerts().size();
     alertsShown_ = alerts;
@@ -143,7 +108,7 @@ JobHandler::Press JobHandler::pressWithRemembered(const Printer& printer, const 
         pane.stop(PaneDriver::Settings::Drop);
     }
     if (release.released()) {
-        tell(job, press.job.line);
+        reports_.tell(job, press.job.line);
         *result = JobResult::Released;
         return Press::Settled;
     }
@@ -164,7 +129,7 @@ JobHandler::Press JobHandler::pressWithRemembered(const Printer& printer, const 
         // The prompt's Cancel: the pane says so, and the job goes.
         presentAlerts(alertsShown_);
         JobOutcome cancelled = cancelHeldJob(options_.server, job);
-        tell(job, cancelled.line);
+        reports_.tell(job, cancelled.line);
         // A cancel the server did not take leaves the job held, for the next try.
         *result = cancelled.jobId != 0 ? JobResult::Cancelled : JobResult::Waiting;
         return Press::Settled;
@@ -174,7 +139,7 @@ JobHandler::Press JobHandler::pressWithRemembered(const Printer& printer, const 
     if (codesGiven) {
         // The codes were given but the server did not take them: the job stays held, and the
         // user is told why.
-        tell(job, press.job.line);
+        reports_.tell(job, press.job.line);
         *result = JobResult::Waiting;
         return Press::Settled;
     }
@@ -213,10 +178,10 @@ JobResult JobHandler::openDialog(const HeldJob& job) {
     }
     switch (held.result) {
     case HeldJobWindow::Result::Released:
-        tell(job, held.line);
+        reports_.tell(job, held.line);
         return JobResult::Released;
     case HeldJobWindow::Result::Cancelled:
-        tell(job, held.line);
+        reports_.tell(job, held.line);
         return JobResult::Cancelled;
     case HeldJobWindow::Result::Gone:
         return JobResult::Gone;
@@ -272,9 +237,9 @@ WidgetView* JobHandler::promptView(WindowRef window) {
                      }),
                      this);
     // The prompt says which job it asks for: the document's name and the queue.
-    gtk_window_set_title(
-        view->gtkWindow(),
-        hostText("Accounting codes for “%1” on %2", {current_->name, current_->queue}).c_str());
+    gtk_window_set_title(view->gtkWindow(), hostText("Accounting codes for “%1” on %2",
+                                                     {shownName(*current_), shownQueue(*current_)})
+                                                .c_str());
     WidgetView* made = view.get();
     prompts_[window] = std::move(view);
     say("window: prompt opened for job " + std::to_string(current_->id));

@@ -15,8 +15,11 @@ bool Notifier::notify(const std::string& summary, const std::string& body, std::
         *why = "libnotify could not start";
         return false;
     }
-    NotifyNotification* notification =
-        notify_notification_new(summary.c_str(), body.c_str(), "printer");
+    // The body is read as markup: what the server named (a job's name) is escaped, so that it
+    // shows as written.
+    gchar* escaped = g_markup_escape_text(body.c_str(), static_cast<gssize>(body.size()));
+    NotifyNotification* notification = notify_notification_new(summary.c_str(), escaped, "printer");
+    g_free(escaped);
     notify_notification_set_app_name(notification, "accounting-agent");
     GError* error = nullptr;
     bool shown = notify_notification_show(notification, &error);

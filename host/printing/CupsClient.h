@@ -47,6 +47,7 @@ struct QueueInfo {
     std::string stateMessage;
     int state = 0; // 3 idle, 4 processing, 5 stopped
     bool accepting = false;
+    std::vector<std::string> authentication; // uri-authentication-supported, from queues()
 };
 
 // What a queue would do with a job: whether it passes each code on to the printer (its PPD's
@@ -55,6 +56,15 @@ struct QueueSupport {
     bool accountId = false;
     bool accountingUserId = false;
     std::vector<std::string> documentFormats;
+};
+
+// How a queue is set up, as an administrator sees it.
+struct QueueSetup {
+    std::string deviceUri;
+    std::string holdDefault; // job-hold-until-default: "no-hold", "indefinite", ...
+    std::string opPolicy;    // printer-op-policy: the cupsd.conf <Policy> the queue follows
+    std::vector<std::string> authentication; // uri-authentication-supported, one per URI
+    std::string configChanged;               // printer-config-change-time
 };
 
 struct JobRequest {
@@ -112,6 +122,13 @@ class CupsConnection {
     bool queues(std::vector<QueueInfo>* out, CupsFailure* failure);
     bool queue(const std::string& name, QueueInfo* out, CupsFailure* failure,
                QueueSupport* support = nullptr);
+    bool queueSetup(const std::string& name, QueueSetup* out, CupsFailure* failure);
+    // CUPS-Add-Modify-Printer on an existing queue: a new device URI (unless empty) and
+    // job-hold-until default (unless empty). The server checks that a backend serves the URI.
+    bool modifyQueue(const std::string& name, const std::string& deviceUri,
+                     const std::string& holdDefault, CupsFailure* failure);
+    // A file the server serves, such as "/admin/conf/cupsd.conf" (to an administrator).
+    bool serverFile(const std::string& resource, std::string* out, CupsFailure* failure);
     // Writes the queue's PPD to the file descriptor. A queue without one (a raw queue) answers
     // false with status client-error-not-found.
     bool fetchPPD(const std::string& queue, int fd, CupsFailure* failure);
@@ -125,8 +142,10 @@ class CupsConnection {
     // server refuses another user's job.
     bool releaseJob(int jobId, const std::vector<std::pair<std::string, std::string>>& attributes,
                     CupsFailure* failure);
-    // The job's attributes as the server returns them: a name and its value(s) as text.
-    bool jobAttributes(int jobId, std::map<std::string, std::string>* out, CupsFailure* failure);
+    // The job's attributes as the server returns them: a name and its value(s) as text; those
+    // asked for ("all" by default).
+    bool jobAttributes(int jobId, std::map<std::string, std::string>* out, CupsFailure* failure,
+                       const std::vector<std::string>& wanted = {"all"});
 
     // A subscription to the server's job and queue events, read by polling (ippget), for as
     // long as the lease lasts unless it is renewed. The id is 0 until it exists.

@@ -206,10 +206,14 @@ bool CupsConnection::releaseJob(int jobId,
 }
 
 bool CupsConnection::jobAttributes(int jobId, std::map<std::string, std::string>* out,
-                                   CupsFailure* failure) {
+                                   CupsFailure* failure, const std::vector<std::string>& wanted) {
     ipp_t* request = jobRequest(IPP_OP_GET_JOB_ATTRIBUTES, jobId);
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr,
-                 "all");
+    std::vector<const char*> names;
+    for (const std::string& name : wanted) {
+        names.push_back(name.c_str());
+    }
+    ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
+                  static_cast<int>(names.size()), nullptr, names.data());
     ipp_t* response = exchange(request, "/jobs/", "job " + std::to_string(jobId), failure);
     if (response == nullptr) {
         return false;

@@ -10,9 +10,16 @@
 
 #include <cups/cups.h>
 
+#include <cerrno>
+#include <cstring>
+#include <iterator>
+#include <sys/mman.h>
+#include <unistd.h>
+
 bool CupsConnection::queues(std::vector<QueueInfo>* out, CupsFailure* failure) {
-    static const char* const kWanted[] = {"printer-name", "printer-make-and-model", "printer-state",
-                                          "printer-state-message", "printer-is-accepting-jobs"};
+    static const char* const kWanted[] = {
+        "printer-name",          "printer-make-and-model",    "printer-state",
+        "printer-state-message", "printer-is-accepting-jobs", "uri-authentication-supported"};
     ipp_t* request = ippNewRequest(IPP_OP_CUPS_GET_PRINTERS);
     ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
                   sizeof kWanted / sizeof kWanted[0], nullptr, kWanted);
@@ -51,6 +58,10 @@ bool CupsConnection::queues(std::vector<QueueInfo>* out, CupsFailure* failure) {
             info.stateMessage = ippGetString(a, 0, nullptr);
         } else if (name == "printer-is-accepting-jobs") {
             info.accepting = ippGetBoolean(a, 0) != 0;
+        } else if (name == "uri-authentication-supported") {
+            for (int i = 0; i < ippGetCount(a); ++i) {
+                info.authentication.push_back(ippGetString(a, i, nullptr));
+            }
         }
     }
     ippDelete(response);
@@ -108,4 +119,84 @@ bool CupsConnection::fetchPPD(const std::string& queue, int fd, CupsFailure* fai
         return false;
     }
     return failed(failure, "the PPD of " + queue);
+}
+
+bool CupsConnection::queueSetup(const std::string& name, QueueSetup* out, CupsFailure* failure) {
+    static const char* const kWanted[] = {"device-uri", "job-hold-until-default",
+                                          "printer-op-policy", "uri-authentication-supported",
+                                          "printer-config-change-time"};
+    ipp_t* request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr,
+                 printerUri(name).c_str());
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr,
+                 user_.c_str());
+    ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
+                  static_cast<int>(std::size(kWanted)), nullptr, kWanted);
+    ipp_t* response = exchange(request, "/printers/" + name, "the queue " + name, failure);
+    if (response == nullptr) {
+        return false;
+    }
+    out->deviceUri = textOf(response, "device-uri");
+    out->holdDefault = textOf(response, "job-hold-until-default");
+    out->opPolicy = textOf(response, "printer-op-policy");
+    out->configChanged = textOf(response, "printer-config-change-time");
+    out->authentication.clear();
+    if (ipp_attribute_t* a =
+            ippFindAttribute(response, "uri-authentication-supported", IPP_TAG_KEYWORD)) {
+        for (int i = 0; i < ippGetCount(a); ++i) {
+            out->authentication.push_back(ippGetString(a, i, nullptr));
+        }
+    }
+    ippDelete(response);
+    return true;
+}
+
+bool CupsConnection::modifyQueue(const std::string& name, const std::string& deviceUri,
+                                 const std::string& holdDefault, CupsFailure* failure) {
+    ipp_t* request = ippNewRequest(IPP_OP_CUPS_ADD_MODIFY_PRINTER);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr,
+                 printerUri(name).c_str());
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr,
+                 user_.c_str());
+    if (!deviceUri.empty()) {
+        ippAddString(request, IPP_TAG_PRINTER, IPP_TAG_URI, "device-uri", nullptr,
+                     deviceUri.c_str());
+    }
+    if (!holdDefault.empty()) {
+        ippAddString(request, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, "job-hold-until-default", nullptr,
+                     holdDefault.c_str());
+    }
+    ipp_t* response = exchange(request, "/admin/", "changing the queue " + name, failure);
+    ippDelete(response);
+    return response != nullptr;
+}
+
+bool CupsConnection::serverFile(const std::string& resource, std::string* out,
+                                CupsFailure* failure) {
+    int fd = memfd_create("server-file", MFD_CLOEXEC);
+    if (fd < 0) {
+        failure->status = IPP_STATUS_ERROR_INTERNAL;
+        failure->message = resource + ": no memory (" + std::strerror(errno) + ")";
+        return false;
+    }
+    passwords::beginRequest();
+    http_status_t status = cupsGetFd(http_, resource.c_str(), fd);
+    passwords::endRequest(status == HTTP_STATUS_UNAUTHORIZED);
+    if (status != HTTP_STATUS_OK) {
+        close(fd);
+        failure->status = status == HTTP_STATUS_NOT_FOUND ? IPP_STATUS_ERROR_NOT_FOUND
+                          : status == HTTP_STATUS_UNAUTHORIZED || status == HTTP_STATUS_FORBIDDEN
+                              ? IPP_STATUS_ERROR_NOT_AUTHORIZED
+                              : IPP_STATUS_ERROR_INTERNAL;
+        failure->message = resource + ": " + httpStatus(status);
+        return false;
+    }
+    out->clear();
+    char buffer[65536];
+    lseek(fd, 0, SEEK_SET);
+    for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;) {
+        out->append(buffer, static_cast<size_t>(n));
+    }
+    close(fd);
+    return true;
 }

@@ -1,15 +1,29 @@
 #include "host/printing/HeldJobs.h"
 
 #include "host/HostText.h"
+#include "host/ShownText.h"
 #include "host/printing/QueueJobs.h"
 
 #include <cups/ipp.h>
 
 #include <map>
 
-HeldJobRelease::HeldJobRelease(CupsServer server, const Printer& printer, HeldJob job,
-                               WithoutCodes rule)
-    : server_(std::move(server)), printer_(printer), job_(std::move(job)), rule_(rule) {}
+std::string shownName(const HeldJob& job) {
+    return shownText(job.name);
+}
+
+std::string shownQueue(const HeldJob& job) {
+    return shownText(job.queue);
+}
+
+HeldJobRelease::HeldJobRelease(CupsServer server, const Printer& printer, HeldJob job)
+    : server_(std::move(server)), printer_(printer), job_(std::move(job)) {}
+
+std::string needsCodesLine(const HeldJob& job) {
+    return hostText("%1 prints only with its accounting codes: choose an accounting mode and "
+                    "give them, then Print",
+                    {shownQueue(job)});
+}
 
 JobOutcome HeldJobRelease::submit(const PrintDialog& dialog) {
     lackedCodes_ = false;
@@ -19,9 +33,15 @@ JobOutcome HeldJobRelease::submit(const PrintDialog& dialog) {
     if (accounting.refused) {
         return refusedJob(accounting.reason);
     }
-    if (accounting.attributes.empty() && rule_ == WithoutCodes::Refuse) {
+    const char* codes[2] = {nullptr, nullptr};
+    for (const JobAttribute& attribute : accounting.attributes) {
+        codes[attribute.name == "job-account-id" ? 1 : 0] = attribute.value.c_str();
+    }
+    // The queue holds or guards its jobs until they have every code it passes on: it is never
+    // given one without them.
+    if (!checkCodes(codesNeededByPPD(printer_.ppdPath()), codes[0], codes[1]).pass()) {
         lackedCodes_ = true;
-        return refusedJob(hostText("accounting is off"));
+        return refusedJob(needsCodesLine(job_));
     }
     CupsFailure failure;
     std::unique_ptr<CupsConnection> connection = CupsConnection::open(server_, &failure);
@@ -37,11 +57,11 @@ JobOutcome HeldJobRelease::submit(const PrintDialog& dialog) {
     if (!dropped.empty()) {
         return refusedJob(dropped);
     }
-    std::vector<std::pair<std::string, std::string>> codes;
+    std::vector<std::pair<std::string, std::string>> attributes;
     for (const JobAttribute& attribute : accounting.attributes) {
-        codes.emplace_back(attribute.name, attribute.value);
+        attributes.emplace_back(attribute.name, attribute.value);
     }
-    if (!connection->releaseJob(job_.id, codes, &failure)) {
+    if (!connection->releaseJob(job_.id, attributes, &failure)) {
         return jobNotPrinted(failure.status, failure.message);
     }
     released_ = true;
@@ -51,19 +71,17 @@ JobOutcome HeldJobRelease::submit(const PrintDialog& dialog) {
     // The job read back: the server holds the codes as they were sent, and no longer holds it.
     std::map<std::string, std::string> stored;
     if (connection->jobAttributes(job_.id, &stored, &failure)) {
-        for (const auto& [name, value] : codes) {
+        for (const auto& [name, value] : attributes) {
             if (stored[name] != value) {
                 outcome.line =
                     hostText("Released “%1” on %2, but the server kept %3 other than sent",
-                             {job_.name, job_.queue, name});
+                             {shownName(job_), shownQueue(job_), name});
                 return outcome;
             }
         }
     }
     outcome.line =
-        codes.empty()
-            ? hostText("Released “%1” on %2 without accounting codes", {job_.name, job_.queue})
-            : hostText("Released “%1” on %2 with accounting codes", {job_.name, job_.queue});
+        hostText("Released “%1” on %2 with accounting codes", {shownName(job_), shownQueue(job_)});
     return outcome;
 }
 
@@ -75,14 +93,15 @@ JobOutcome cancelHeldJob(const CupsServer& server, const HeldJob& job) {
     }
     JobOutcome outcome;
     outcome.jobId = job.id;
-    outcome.line = hostText("Cancelled “%1” on %2: it will not print", {job.name, job.queue});
+    outcome.line =
+        hostText("Cancelled “%1” on %2: it will not print", {shownName(job), shownQueue(job)});
     return outcome;
 }
 
-bool waitsForCodes(const UserJob& job, const std::string& user) {
+bool waitsForCodes(const UserJob& job, const std::string& user, CodesNeeded needed) {
     // The server lists the user's own jobs when asked; the owner is checked all the same.
     return job.owner == user && job.state == "pending-held" && job.holdUntil == "indefinite" &&
-           job.userCode.empty() && job.accountCode.empty();
+           !checkCodes(needed, job.userCode.c_str(), job.accountCode.c_str()).pass();
 }
 
 HeldState heldState(const CupsServer& server, const HeldJob& job, std::string* line) {
@@ -92,9 +111,10 @@ HeldState heldState(const CupsServer& server, const HeldJob& job, std::string* l
     if (connection == nullptr) {
         return HeldState::Unknown;
     }
-    if (!connection->jobAttributes(job.id, &attributes, &failure)) {
+    if (!connection->jobAttributes(job.id, &attributes, &failure, {"job-state"})) {
         if (failure.status == IPP_STATUS_ERROR_NOT_FOUND) {
-            *line = hostText("“%1” on %2 is gone from the server", {job.name, job.queue});
+            *line =
+                hostText("“%1” on %2 is gone from the server", {shownName(job), shownQueue(job)});
             return HeldState::Gone;
         }
         return HeldState::Unknown;
@@ -104,7 +124,42 @@ HeldState heldState(const CupsServer& server, const HeldJob& job, std::string* l
         return HeldState::Waiting;
     }
     *line = state == "canceled" || state == "aborted"
-                ? hostText("“%1” on %2 was cancelled elsewhere", {job.name, job.queue})
-                : hostText("“%1” on %2 was released elsewhere", {job.name, job.queue});
+                ? hostText("“%1” on %2 was cancelled elsewhere", {shownName(job), shownQueue(job)})
+                : hostText("“%1” on %2 was released elsewhere", {shownName(job), shownQueue(job)});
     return HeldState::Gone;
+}
+
+JobEnd releasedJobEnd(CupsConnection& connection, const HeldJob& job, std::string* line) {
+    std::map<std::string, std::string> attributes;
+    CupsFailure failure;
+    connection.renewDeadline();
+    if (!connection.jobAttributes(
+            job.id, &attributes, &failure,
+            {"job-state", "job-state-reasons", "job-printer-state-message", "job-hold-until"})) {
+        return failure.status == IPP_STATUS_ERROR_NOT_FOUND ? JobEnd::Gone : JobEnd::Unknown;
+    }
+    const std::string& state = attributes["job-state"];
+    std::string message = shownText(attributes["job-printer-state-message"], 200);
+    std::string reasons = shownText(attributes["job-state-reasons"], 200);
+    std::string why = !message.empty() ? message : reasons;
+    if (state == "completed") {
+        *line = hostText("Printed “%1” on %2", {shownName(job), shownQueue(job)});
+        return JobEnd::Printed;
+    }
+    if (state == "canceled" || state == "aborted") {
+        if (state == "canceled") {
+            *line = hostText("Not printed: “%1” on %2 was cancelled (%3)",
+                             {shownName(job), shownQueue(job), why});
+            return JobEnd::Cancelled;
+        }
+        *line = hostText("Not printed: “%1” on %2 was stopped by the server (%3)",
+                         {shownName(job), shownQueue(job), why});
+        return JobEnd::Aborted;
+    }
+    if (state == "pending-held" && attributes["job-hold-until"] == "indefinite") {
+        *line = hostText("“%1” on %2 waits for its codes again (%3)",
+                         {shownName(job), shownQueue(job), why});
+        return JobEnd::HeldAgain;
+    }
+    return JobEnd::Pending;
 }

@@ -5,6 +5,7 @@
 #include "host/PlugInHost.h"
 #include "host/PrintDialog.h"
 #include "host/ShownCodes.h"
+#include "host/ShownText.h"
 #include "host/printing/JobAccounting.h"
 #include "host/printing/Passwords.h"
 #include "host/printing/Printer.h"
@@ -34,7 +35,7 @@ constexpr SInt32 kStatusLineID = 2;
 constexpr SInt32 kCancelButtonID = 2; // the dialog's Cancel button carries 'prnt' and 2
 
 void say(const std::string& line) {
-    std::cout << line << std::endl;
+    std::cout << oneLine(line) << std::endl;
 }
 
 std::string nameOf(const std::string& printer) {
@@ -141,8 +142,8 @@ bool WindowApp::load() {
     setup.settingsPath = options_.settings;
     setup.helpBundle = helpBundle_;
     if (options_.heldJob != nullptr) {
-        setup.windowTitle =
-            hostText("Print “%1” on %2", {options_.heldJob->job.name, options_.heldJob->job.queue});
+        setup.windowTitle = hostText("Print “%1” on %2", {shownName(options_.heldJob->job),
+                                                          shownQueue(options_.heldJob->job)});
     }
     dialog_ = PrintDialog::create(setup, &error);
     if (dialog_ == nullptr) {
@@ -249,8 +250,8 @@ void WindowApp::switchPrinter(size_t index) {
     parsePrinterName(printers_[index], BareWord::PPDFile, &chosen);
     printer_ = openPrinter(chosen, options_.server);
     if (options_.heldJob != nullptr) {
-        auto release = std::make_unique<HeldJobRelease>(
-            options_.server, *printer_, options_.heldJob->job, WithoutCodes::Release);
+        auto release =
+            std::make_unique<HeldJobRelease>(options_.server, *printer_, options_.heldJob->job);
         release_ = release.get();
         sink_ = std::move(release);
         dialog_->setJobSink(sink_.get());
@@ -261,10 +262,12 @@ void WindowApp::switchPrinter(size_t index) {
     dialog_->setPrinter(printer_->ppdPath());
     SetControl32BitValue(printerPopup_, static_cast<SInt32>(index + 1));
     startPane();
-    // A queue the server could not give a PPD for shows no pane: the window says why.
+    // A queue the server could not give a PPD for shows no pane: the window says why. A held
+    // job's window says from the start that its queue prints only with the codes.
     setStatus(printer_->ppdPath().empty() && !printer_->problem().empty()
                   ? hostText("No accounting for %1: %2", {printer_->name(), printer_->problem()})
-                  : std::string());
+              : options_.heldJob != nullptr ? needsCodesLine(options_.heldJob->job)
+                                            : std::string());
 }
 
 std::string WindowApp::ticketLine() {
@@ -272,9 +275,10 @@ std::string WindowApp::ticketLine() {
     for (const AccountingCode& code : kAccountingCodes) {
         PlatformHost::TicketItem item;
         bool present = PlatformHost::ticketItem(dialog_->settings(), code.ticketKey, &item);
-        line +=
-            std::string(" ") + code.label + " " +
-            (present ? quotedCode(item.text, concealedIn(dialog_->settings(), code)) : "missing");
+        // The agent's log (the journal) never holds a code: each is shown as bullets there.
+        bool masked = options_.heldJob != nullptr || concealedIn(dialog_->settings(), code);
+        line += std::string(" ") + code.label + " " +
+                (present ? quotedCode(item.text, masked) : "missing");
     }
     return line;
 }

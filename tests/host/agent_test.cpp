@@ -12,10 +12,11 @@
 
 namespace {
 
-TEST(HeldJobs, TakesOnlyTheUsersHeldJobsWithoutCodes) {
+TEST(HeldJobs, TakesTheUsersHeldJobsThatLackACodeTheirQueueNeeds) {
     struct Case {
         const char* what;
         UserJob job;
+        CodesNeeded needed;
         bool taken;
     };
     auto job = [](const char* owner, const char* state, const char* hold, const char* user,
@@ -30,20 +31,28 @@ TEST(HeldJobs, TakesOnlyTheUsersHeldJobsWithoutCodes) {
         j.accountCode = account;
         return j;
     };
+    const CodesNeeded both{true, true}, userOnly{true, false};
     const Case cases[] = {
-        {"held for its codes", job("alice", "pending-held", "indefinite", "", ""), true},
-        {"another user's", job("bob", "pending-held", "indefinite", "", ""), false},
-        {"owner hidden by the server", job("", "pending-held", "indefinite", "", ""), false},
-        {"held until a time of day", job("alice", "pending-held", "night", "", ""), false},
-        {"released already", job("alice", "pending", "no-hold", "", ""), false},
-        {"printing", job("alice", "processing", "indefinite", "", ""), false},
-        {"a user ID given", job("alice", "pending-held", "indefinite", "U", ""), false},
-        {"an account ID given", job("alice", "pending-held", "indefinite", "", "A"), false},
+        {"held for its codes", job("alice", "pending-held", "indefinite", "", ""), both, true},
+        {"another user's", job("bob", "pending-held", "indefinite", "", ""), both, false},
+        {"owner hidden by the server", job("", "pending-held", "indefinite", "", ""), both, false},
+        {"held until a time of day", job("alice", "pending-held", "night", "", ""), both, false},
+        {"released already", job("alice", "pending", "no-hold", "", ""), both, false},
+        {"printing", job("alice", "processing", "indefinite", "", ""), both, false},
+        {"both codes given", job("alice", "pending-held", "indefinite", "U", "A"), both, false},
+        {"held by the guard for its account ID",
+         job("alice", "pending-held", "indefinite", "U", ""), both, true},
+        {"held by the guard for its user ID", job("alice", "pending-held", "indefinite", "", "A"),
+         both, true},
+        {"a code with a line break", job("alice", "pending-held", "indefinite", "U\nX", "A"), both,
+         true},
+        {"the user ID its queue needs alone", job("alice", "pending-held", "indefinite", "U", ""),
+         userOnly, false},
         {"an owner that only starts alike", job("alice2", "pending-held", "indefinite", "", ""),
-         false},
+         both, false},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(waitsForCodes(c.job, "alice"), c.taken) << c.what;
+        EXPECT_EQ(waitsForCodes(c.job, "alice", c.needed), c.taken) << c.what;
     }
 }
 
