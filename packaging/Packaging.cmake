@@ -24,17 +24,21 @@ install(CODE "
 find_program(GZIP gzip REQUIRED)
 set(man_page ${CMAKE_BINARY_DIR}/packaging/printdialog.1.gz)
 set(agent_man_page ${CMAKE_BINARY_DIR}/packaging/accounting-agent.1.gz)
+set(guard_man_page ${CMAKE_BINARY_DIR}/packaging/accounting-guard.8.gz)
 set(changelog ${CMAKE_BINARY_DIR}/packaging/changelog.gz)
 configure_file(${packaging}/changelog.in ${CMAKE_BINARY_DIR}/packaging/changelog @ONLY)
-add_custom_command(OUTPUT ${man_page} ${agent_man_page} ${changelog}
+add_custom_command(OUTPUT ${man_page} ${agent_man_page} ${guard_man_page} ${changelog}
   COMMAND ${GZIP} -9nc ${CMAKE_SOURCE_DIR}/docs/printdialog.1 > ${man_page}
   COMMAND ${GZIP} -9nc ${CMAKE_SOURCE_DIR}/docs/accounting-agent.1 > ${agent_man_page}
+  COMMAND ${GZIP} -9nc ${CMAKE_SOURCE_DIR}/docs/accounting-guard.8 > ${guard_man_page}
   COMMAND ${GZIP} -9nc ${CMAKE_BINARY_DIR}/packaging/changelog > ${changelog}
   DEPENDS ${CMAKE_SOURCE_DIR}/docs/printdialog.1 ${CMAKE_SOURCE_DIR}/docs/accounting-agent.1
-          ${CMAKE_BINARY_DIR}/packaging/changelog
+          ${CMAKE_SOURCE_DIR}/docs/accounting-guard.8 ${CMAKE_BINARY_DIR}/packaging/changelog
   VERBATIM)
-add_custom_target(packaging_files ALL DEPENDS ${man_page} ${agent_man_page} ${changelog})
+add_custom_target(packaging_files ALL DEPENDS ${man_page} ${agent_man_page} ${guard_man_page}
+  ${changelog})
 install(FILES ${man_page} ${agent_man_page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${guard_man_page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man8)
 install(FILES ${packaging}/copyright ${changelog}
   DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/printdialog)
 
@@ -43,7 +47,7 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "Accounting pane developers <accounting-pane@quorv.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "print dialog with job-accounting codes for Quorv printers")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-  "The Accounting pane attaches a user ID and an account ID to print jobs for\nprinters whose PPD names the manufacturer Quorv; printdialog prints them to\nCUPS queues, in a window or from scenario files, and accounting-agent gives\nthe codes to jobs of any application that a Quorv queue holds for them.")
+  "The Accounting pane attaches a user ID and an account ID to print jobs for\nprinters whose PPD names the manufacturer Quorv; printdialog prints them to\nCUPS queues, in a window or from scenario files, accounting-agent gives\nthe codes to jobs of any application that a Quorv queue holds for them, and\nthe quorv-accounting CUPS backend (set up with accounting-guard) keeps any\njob without its codes from the printer.")
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

@@ -71,8 +71,9 @@ class Agent {
     int subscription_ = 0;
     int sequence_ = 0;
     std::chrono::steady_clock::time_point renewed_;
-    std::set<int> settled_; // jobs taken already: released, cancelled or gone
-    std::set<int> waiting_; // jobs taken that still wait
+    std::set<int> settled_;   // jobs taken already: released or cancelled
+    std::set<int> waiting_;   // jobs taken that still wait
+    bool incomplete_ = false; // a held job's documents are still coming: look again soon
 };
 
 // Sleeps in short steps, so that a signal ends the wait at once.
@@ -134,21 +135,34 @@ bool Agent::sweep() {
         disconnect(failure.message);
         return false;
     }
+    incomplete_ = false;
     for (const UserJob& job : jobs) {
         if (agentStopping()) {
             break;
         }
         const WiredQueue* queue = queues_->find(job.queue);
-        if (queue == nullptr || !waitsForCodes(job, connection_->user(), queue->needed) ||
+        if (queue == nullptr) {
+            continue;
+        }
+        if (!waitsForCodes(job, connection_->user(), queue->needed) ||
             settled_.count(job.id) != 0 || waiting_.count(job.id) != 0) {
+            // A job whose documents are still coming is taken once it is whole; the server
+            // may send no event then.
+            incomplete_ = incomplete_ ||
+                          (job.state == "pending-held" && (job.documents == 0 || job.incoming));
             continue;
         }
         HeldJob held{job.id, job.queue, job.name};
         JobResult result = handler_->handle(*queue->printer, held);
         installStopHandlers(); // a window's own handling of signals is gone with it
         // A job left waiting (for a display, or for the server to take its codes) is taken
-        // again after the next reconnect, not in a loop.
-        (result == JobResult::Waiting ? waiting_ : settled_).insert(job.id);
+        // again after the next reconnect, not in a loop. One gone elsewhere is taken again
+        // should it come back held (its owner resumed it, and the guard held it again).
+        if (result == JobResult::Waiting) {
+            waiting_.insert(job.id);
+        } else if (result != JobResult::Gone) {
+            settled_.insert(job.id);
+        }
         if (result == JobResult::Released && !options_.once) {
             followed_->follow(held);
         }
@@ -190,7 +204,7 @@ bool Agent::poll() {
     if (queues && !refreshQueues()) {
         return false;
     }
-    return !(jobs || queues) || sweep();
+    return !(jobs || queues || incomplete_) || sweep();
 }
 
 int Agent::run() {

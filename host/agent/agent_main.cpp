@@ -21,8 +21,10 @@ remembered print settings decide, as the print dialog's Print button would:
     desktop notification says so;
   - anything else (nothing remembered yet, accounting off, a code missing): the print dialog
     opens for the job; Print releases it with the codes, Cancel cancels it.
-A job is never released without the codes its settings call for, and only the user's own jobs
-are touched. Jobs wait held while no agent runs; the next one started takes them all.
+A job is never released without every code its queue passes on to the printer, and only the
+user's own jobs are touched. Each job released is followed until it is printed, cancelled or
+stopped, and the user is told. Jobs wait held while no agent runs; the next one started takes
+them all.
 
 Options:
   --once                   handle the jobs held now, then exit

@@ -95,6 +95,8 @@ struct UserJob {
     std::string holdUntil; // "indefinite", "no-hold", ...; empty when the server gave none
     std::string userCode;  // job-accounting-user-id; empty when the job has none
     std::string accountCode;
+    int documents = 0;     // number-of-documents received so far
+    bool incoming = false; // job-state-reasons has job-incoming: more documents to come
 };
 
 // One event of a subscription: "job-created", "job-state-changed", "printer-added", ...

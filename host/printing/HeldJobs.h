@@ -50,8 +50,9 @@ std::string needsCodesLine(const HeldJob& job);
 // Cancel-Job; the line says what became of the job, and jobId is set only when it is cancelled.
 JobOutcome cancelHeldJob(const CupsServer& server, const HeldJob& job);
 
-// The job is this user's, waits held with job-hold-until indefinite (as the queue's default
-// or the guard left it) and lacks a usable code that its queue needs.
+// The job is this user's, whole (its last document received: released before, the server
+// would abort it for having none), waits held with job-hold-until indefinite (as the queue's
+// default or the guard left it) and lacks a usable code that its queue needs.
 bool waitsForCodes(const UserJob& job, const std::string& user, CodesNeeded needed);
 
 enum class HeldState { Waiting, Gone, Unknown };

@@ -136,9 +136,16 @@ bool CupsConnection::userJobs(std::vector<UserJob>* out, CupsFailure* failure) {
     ippAddBoolean(request, IPP_TAG_OPERATION, "my-jobs", 1);
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "which-jobs", nullptr,
                  "not-completed");
-    static const char* const wanted[] = {
-        "job-id",         "job-printer-uri",        "job-name",       "job-state",
-        "job-hold-until", "job-accounting-user-id", "job-account-id", "job-originating-user-name"};
+    static const char* const wanted[] = {"job-id",
+                                         "job-printer-uri",
+                                         "job-name",
+                                         "job-state",
+                                         "job-state-reasons",
+                                         "job-hold-until",
+                                         "job-accounting-user-id",
+                                         "job-account-id",
+                                         "job-originating-user-name",
+                                         "number-of-documents"};
     ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
                   static_cast<int>(std::size(wanted)), nullptr, wanted);
     ipp_t* response = exchange(request, "/", "Get-Jobs", failure);
@@ -170,7 +177,9 @@ bool CupsConnection::userJobs(std::vector<UserJob>* out, CupsFailure* failure) {
             std::string uri = attributeText(a);
             size_t at = uri.rfind("/printers/");
             job.queue = at == std::string::npos ? uri : uri.substr(at + 10);
-        } else if (attribute == "job-name") {
+        } else if (attribute == "job-name" && job.name.empty()) {
+            // A name the server finds invalid comes twice: as given, then as "Untitled". The
+            // job's own name is the first; it is made safe where it is shown.
             job.name = attributeText(a);
         } else if (attribute == "job-originating-user-name") {
             job.owner = attributeText(a);
@@ -182,6 +191,14 @@ bool CupsConnection::userJobs(std::vector<UserJob>* out, CupsFailure* failure) {
             job.userCode = attributeText(a);
         } else if (attribute == "job-account-id") {
             job.accountCode = attributeText(a);
+        } else if (attribute == "number-of-documents") {
+            job.documents = ippGetInteger(a, 0);
+        } else if (attribute == "job-state-reasons") {
+            for (int i = 0; i < ippGetCount(a); ++i) {
+                const char* reason = ippGetString(a, i, nullptr);
+                job.incoming =
+                    job.incoming || (reason != nullptr && !strcmp(reason, "job-incoming"));
+            }
         }
     }
     finish();
@@ -222,10 +239,11 @@ bool CupsConnection::jobAttributes(int jobId, std::map<std::string, std::string>
     for (ipp_attribute_t* a = ippFirstAttribute(response); a != nullptr;
          a = ippNextAttribute(response)) {
         if (ippGetName(a) != nullptr && ippGetGroupTag(a) == IPP_TAG_JOB) {
-            (*out)[ippGetName(a)] =
-                ippGetValueTag(a) == IPP_TAG_ENUM && std::strcmp(ippGetName(a), "job-state") == 0
-                    ? ippEnumString("job-state", ippGetInteger(a, 0))
-                    : attributeText(a);
+            // The first of an attribute sent twice is the job's own (see userJobs).
+            out->emplace(ippGetName(a), ippGetValueTag(a) == IPP_TAG_ENUM &&
+                                                std::strcmp(ippGetName(a), "job-state") == 0
+                                            ? ippEnumString("job-state", ippGetInteger(a, 0))
+                                            : attributeText(a));
         }
     }
     ippDelete(response);

@@ -100,7 +100,8 @@ JobOutcome cancelHeldJob(const CupsServer& server, const HeldJob& job) {
 
 bool waitsForCodes(const UserJob& job, const std::string& user, CodesNeeded needed) {
     // The server lists the user's own jobs when asked; the owner is checked all the same.
-    return job.owner == user && job.state == "pending-held" && job.holdUntil == "indefinite" &&
+    return job.owner == user && job.documents > 0 && !job.incoming && job.state == "pending-held" &&
+           job.holdUntil == "indefinite" &&
            !checkCodes(needed, job.userCode.c_str(), job.accountCode.c_str()).pass();
 }
 

@@ -29,6 +29,13 @@ TEST(HeldJobs, TakesTheUsersHeldJobsThatLackACodeTheirQueueNeeds) {
         j.holdUntil = hold;
         j.userCode = user;
         j.accountCode = account;
+        j.documents = 1;
+        return j;
+    };
+    auto incomplete = [&](int documents, bool incoming) {
+        UserJob j = job("alice", "pending-held", "indefinite", "", "");
+        j.documents = documents;
+        j.incoming = incoming;
         return j;
     };
     const CodesNeeded both{true, true}, userOnly{true, false};
@@ -48,6 +55,9 @@ TEST(HeldJobs, TakesTheUsersHeldJobsThatLackACodeTheirQueueNeeds) {
          true},
         {"the user ID its queue needs alone", job("alice", "pending-held", "indefinite", "U", ""),
          userOnly, false},
+        {"no document yet", incomplete(0, true), both, false},
+        {"no document, none announced", incomplete(0, false), both, false},
+        {"more documents to come", incomplete(1, true), both, false},
         {"an owner that only starts alike", job("alice2", "pending-held", "indefinite", "", ""),
          both, false},
     };
