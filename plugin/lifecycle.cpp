@@ -33,7 +33,23 @@ bool isQuorvPrinter(ppdContext ppd) {
     return PLstrcmp(value, kQuorv) == 0;
 }
 
+// Removes an installed handler and disposes its routine; both fields end up null.
+void removeHandler(EventHandlerRef* handler, EventHandlerUPP* routine) {
+    if (*handler != nullptr) {
+        RemoveEventHandler(*handler);
+        *handler = nullptr;
+    }
+    if (*routine != nullptr) {
+        DisposeEventHandlerUPP(*routine);
+        *routine = nullptr;
+    }
+}
+
 void wirePane(AccountingContext* context, ControlRef userPane, PMPrintSession session) {
+    // A dialog that chooses the same printer again initializes the pane again: the handler a
+    // first Initialize put on the Print button goes before the new one comes, or it would stay
+    // there with a context that Terminate frees.
+    removeHandler(&context->printButtonHandlerRef, &context->printButtonHandlerUPP);
     context->embedderPane = userPane;
     if (Sync(reinterpret_cast<PMPDEContext>(context), session, kSyncLoad) == noErr) {
         ControlRef printButton = nullptr;
@@ -46,18 +62,6 @@ void wirePane(AccountingContext* context, ControlRef userPane, PMPrintSession se
         InstallEventHandler(GetControlEventTarget(context->printButton),
                             context->printButtonHandlerUPP, 1, userOptionEvents, context,
                             &context->printButtonHandlerRef);
-    }
-}
-
-// Removes an installed handler and disposes its routine; both fields end up null.
-void removeHandler(EventHandlerRef* handler, EventHandlerUPP* routine) {
-    if (*handler != nullptr) {
-        RemoveEventHandler(*handler);
-        *handler = nullptr;
-    }
-    if (*routine != nullptr) {
-        DisposeEventHandlerUPP(*routine);
-        *routine = nullptr;
     }
 }
 

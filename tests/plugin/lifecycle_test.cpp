@@ -208,6 +208,28 @@ TEST_F(LifecycleTest, CloseAndOpenKeepExactlyOneCommandHandler) {
     EXPECT_EQ(Close(nullptr), -9530);
 }
 
+TEST_F(LifecycleTest, InitializeTwiceLeavesOneHandlerOnPrintAndNoneAfterTerminate) {
+    makeDialog("quorv.ppd");
+    ASSERT_EQ(prologue(), noErr);
+    auto printHandlers = [&] {
+        PlatformHost::ControlState s;
+        PlatformHost::controlState(dialog_->printButton(), &s);
+        return s.handlers;
+    };
+    int dialogsOwn = printHandlers();
+    long live = PlatformHost::liveObjectCount();
+    EXPECT_EQ(initialize(), noErr);
+    EXPECT_EQ(printHandlers(), dialogsOwn + 1);
+    EXPECT_EQ(initialize(), noErr) << "the same printer chosen again";
+    EXPECT_EQ(printHandlers(), dialogsOwn + 1) << "the first Initialize's handler is replaced";
+    EXPECT_EQ(PlatformHost::liveObjectCount(), live + 1) << "one registration, not two";
+    terminate();
+    EXPECT_EQ(printHandlers(), dialogsOwn) << "no handler left holding the freed context";
+    // The press reaches the dialog's own handler alone (under ASan, a stale one would read the
+    // freed context).
+    EXPECT_TRUE(dialog_->pressPrint().printed);
+}
+
 TEST_F(LifecycleTest, TerminateRemovesEveryHandlerItOwnsAndTheGlobalStaysOnALiveRecord) {
     openPane();
     AccountingContext* older = pane_;
