@@ -5,9 +5,9 @@
 //
 // The server is CUPS_SERVER by default (scripts/cups-sandbox starts one); prints the median,
 // the 95th percentile and the fastest press, in milliseconds.
-#include "host/PaneDriver.h"
-#include "host/PlugInHost.h"
-#include "host/PrintDialog.h"
+#include "host/dialog/PaneDriver.h"
+#include "host/dialog/PlugInHost.h"
+#include "host/dialog/PrintDialog.h"
 #include "host/printing/Printer.h"
 #include "host/printing/QueueJobs.h"
 #include "settings/TicketKeys.h"

@@ -9,6 +9,7 @@
 // The options are listed by --help (kHelp below) and in printdialog.1.
 #include "host/HostText.h"
 #include "host/ProgramLayout.h"
+#include "host/ProgramOptions.h"
 #include "host/printing/Printer.h"
 #include "host/printing/PrinterName.h"
 #include "host/scenario/ScenarioRunner.h"
@@ -120,12 +121,6 @@ Environment:
 See printdialog(1).
 )";
 
-int usage() {
-    std::cerr << "usage: printdialog [OPTION]... [SCENARIO]... | -i | --printers | --window\n"
-                 "Try 'printdialog --help' for more.\n";
-    return 2;
-}
-
 // One line for each of the server's queues, sorted by name: what it is, whether the pane would
 // wire itself for it, and whether it takes jobs.
 int listPrinters(const CupsServer& server) {
@@ -165,56 +160,44 @@ int main(int argc, char** argv) {
     bool printers = false;
     bool window = false;
     WindowOptions windowOptions;
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        ServerOption server = parseServerOption(argc, argv, &i, &options.server);
-        if (server == ServerOption::Bad) {
-            return usage();
-        }
-        if (server == ServerOption::Taken) {
-            windowOptions.serverGiven = windowOptions.serverGiven || arg == "--server";
-            continue;
-        }
-        if (arg == "--bundle" && i + 1 < argc) {
-            options.bundlePath = argv[++i];
-        } else if (arg == "--out" && i + 1 < argc) {
-            options.outDir = argv[++i];
-        } else if (arg == "--printer" && i + 1 < argc) {
-            PrinterName name;
-            if (!parsePrinterName(argv[++i], BareWord::FileOrQueue, &name)) {
-                return usage();
-            }
-            std::string printer = name.spelled();
-            if (options.printer.empty()) {
-                options.printer = printer;
-            }
-            windowOptions.printers.push_back(printer);
-        } else if (arg == "--window") {
-            window = true;
-        } else if (arg == "--settings" && i + 1 < argc) {
-            windowOptions.settings = argv[++i];
-        } else if (arg == "--no-remember") {
-            windowOptions.remember = false;
-        } else if (arg == "--layout-file" && i + 1 < argc) {
-            windowOptions.layoutFile = argv[++i];
-        } else if (arg == "--file" && i + 1 < argc) {
-            options.document = argv[++i];
-        } else if (arg == "--help") {
-            std::cout << kHelp;
-            return 0;
-        } else if (arg == "--version") {
-            std::cout << "printdialog " << ACCOUNTING_VERSION << "\n";
-            return 0;
-        } else if (arg == "--printers") {
-            printers = true;
-        } else if (arg == "-i") {
-            interactive = true;
-        } else if (!arg.empty() && arg[0] == '-') {
-            return usage();
-        } else {
-            scenarios.push_back(arg);
-        }
+    const ProgramInfo program = {
+        "printdialog", kHelp,
+        "usage: printdialog [OPTION]... [SCENARIO]... | -i | --printers | --window\n"
+        "Try 'printdialog --help' for more.\n"};
+    std::vector<std::string> serverOptions;
+    CommandLine read =
+        readCommandLine(argc, argv, program, &options.server,
+                        {{"--bundle", true, storeIn(&options.bundlePath)},
+                         {"--out", true, storeIn(&options.outDir)},
+                         {"--printer", true,
+                          [&](const std::string& value) {
+                              PrinterName name;
+                              if (!parsePrinterName(value, BareWord::FileOrQueue, &name)) {
+                                  return false;
+                              }
+                              if (options.printer.empty()) {
+                                  options.printer = name.spelled();
+                              }
+                              windowOptions.printers.push_back(name.spelled());
+                              return true;
+                          }},
+                         {"--window", false, setFlag(&window)},
+                         {"--settings", true, storeIn(&windowOptions.settings)},
+                         {"--no-remember", false, setFlag(&windowOptions.remember, false)},
+                         {"--layout-file", true, storeIn(&windowOptions.layoutFile)},
+                         {"--file", true, storeIn(&options.document)},
+                         {"--printers", false, setFlag(&printers)},
+                         {"-i", false, setFlag(&interactive)}},
+                        &scenarios, &serverOptions);
+    if (read != CommandLine::Read) {
+        return exitStatus(read);
     }
+    auto usage = [&] {
+        std::cerr << program.usage;
+        return 2;
+    };
+    windowOptions.serverGiven =
+        std::find(serverOptions.begin(), serverOptions.end(), "--server") != serverOptions.end();
     if (window) {
         if (interactive || printers || !scenarios.empty()) {
             return usage();

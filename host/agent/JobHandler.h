@@ -3,9 +3,9 @@
 // at once, or the dialog's window for the job when the settings do not say what the codes are.
 #pragma once
 
-#include "host/PlugInHost.h"
 #include "host/agent/AgentOptions.h"
 #include "host/agent/JobReports.h"
+#include "host/dialog/PlugInHost.h"
 #include "host/printing/HeldJobs.h"
 #include "host/printing/Printer.h"
 #include "host/remember/Keyring.h"

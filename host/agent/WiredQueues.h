@@ -3,7 +3,7 @@
 // takes a job's owner on the client's word there (said once in the log).
 #pragma once
 
-#include "host/PlugInHost.h"
+#include "host/dialog/PlugInHost.h"
 #include "host/guard/Guard.h"
 #include "host/printing/CupsClient.h"
 #include "host/printing/Printer.h"

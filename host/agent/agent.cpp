@@ -1,6 +1,5 @@
 #include "host/agent/Agent.h"
 
-#include "host/PlugInHost.h"
 #include "host/agent/AgentLock.h"
 #include "host/agent/FollowedJobs.h"
 #include "host/agent/JobHandler.h"
@@ -8,6 +7,7 @@
 #include "host/agent/Notifier.h"
 #include "host/agent/Stop.h"
 #include "host/agent/WiredQueues.h"
+#include "host/dialog/PlugInHost.h"
 #include "host/printing/HeldJobs.h"
 #include "host/printing/Passwords.h"
 #include "host/remember/Keyring.h"

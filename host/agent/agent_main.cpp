@@ -2,6 +2,7 @@
 // options are listed by --help (kHelp below) and in accounting-agent.1.
 #include "host/HostText.h"
 #include "host/ProgramLayout.h"
+#include "host/ProgramOptions.h"
 #include "host/agent/Agent.h"
 
 #include <iostream>
@@ -53,12 +54,6 @@ Environment:
 See accounting-agent(1) and printdialog(1).
 )";
 
-int usage() {
-    std::cerr << "usage: accounting-agent [--once] [--server HOST:PORT] [--user NAME] ...\n"
-                 "Try 'accounting-agent --help' for more.\n";
-    return 2;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -66,30 +61,17 @@ int main(int argc, char** argv) {
     AgentOptions options;
     options.bundlePath = layout.bundles + "/Accounting.plugin";
     options.helpBundlePath = layout.bundles + "/QuorvHelp.bundle";
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        ServerOption server = parseServerOption(argc, argv, &i, &options.server);
-        if (server == ServerOption::Bad) {
-            return usage();
-        }
-        if (server == ServerOption::Taken) {
-            continue;
-        }
-        if (arg == "--once") {
-            options.once = true;
-        } else if (arg == "--bundle" && i + 1 < argc) {
-            options.bundlePath = argv[++i];
-        } else if (arg == "--layout-file" && i + 1 < argc) {
-            options.layoutFile = argv[++i];
-        } else if (arg == "--help") {
-            std::cout << kHelp;
-            return 0;
-        } else if (arg == "--version") {
-            std::cout << "accounting-agent " << ACCOUNTING_VERSION << "\n";
-            return 0;
-        } else {
-            return usage();
-        }
+    const ProgramInfo program = {
+        "accounting-agent", kHelp,
+        "usage: accounting-agent [--once] [--server HOST:PORT] [--user NAME] ...\n"
+        "Try 'accounting-agent --help' for more.\n"};
+    CommandLine read = readCommandLine(argc, argv, program, &options.server,
+                                       {{"--once", false, setFlag(&options.once)},
+                                        {"--bundle", true, storeIn(&options.bundlePath)},
+                                        {"--layout-file", true, storeIn(&options.layoutFile)}},
+                                       nullptr);
+    if (read != CommandLine::Read) {
+        return exitStatus(read);
     }
     // Its windows and notifications speak the user's language.
     useUserLanguage(localeFolder());

@@ -1,9 +1,9 @@
 #include "host/agent/JobHandler.h"
 
 #include "host/HostText.h"
-#include "host/PaneDriver.h"
-#include "host/PrintDialog.h"
 #include "host/agent/Stop.h"
+#include "host/dialog/PaneDriver.h"
+#include "host/dialog/PrintDialog.h"
 #include "host/remember/RememberedSettings.h"
 #include "host/window/WidgetView.h"
 #include "host/window/WindowApp.h"

@@ -1,8 +1,8 @@
 #include "host/agent/WiredQueues.h"
 
-#include "host/PaneDriver.h"
-#include "host/PrintDialog.h"
 #include "host/agent/JobReports.h"
+#include "host/dialog/PaneDriver.h"
+#include "host/dialog/PrintDialog.h"
 
 #include <PlatformHost.h>
 

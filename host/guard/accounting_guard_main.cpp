@@ -3,6 +3,8 @@
 // accounting-guard.1.
 #include "host/guard/QueueGuard.h"
 
+#include "host/ProgramOptions.h"
+
 #include <cstdlib>
 #include <iostream>
 #include <string>
@@ -32,16 +34,11 @@ Options:
   --serverbin DIR       CUPS's ServerBin, with backend/ in it (else CUPS_SERVERBIN, else
                         /usr/lib/cups)
   --help                show this text
+  --version             show the version
 
 Exit status: 0 done (check: everything holds), 1 check found something missing, 2 the queue
 could not be read or changed.
 )";
-
-int usage() {
-    std::cerr << "usage: accounting-guard [OPTION]... guard|unguard|check QUEUE\n"
-                 "Try 'accounting-guard --help' for more.\n";
-    return 2;
-}
 
 } // namespace
 
@@ -49,31 +46,22 @@ int main(int argc, char** argv) {
     GuardCommand command;
     const char* serverBin = std::getenv("CUPS_SERVERBIN");
     command.serverBin = serverBin != nullptr && *serverBin != '\0' ? serverBin : "/usr/lib/cups";
-    std::string action;
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        ServerOption server = parseServerOption(argc, argv, &i, &command.server);
-        if (server == ServerOption::Bad) {
-            return usage();
-        }
-        if (server == ServerOption::Taken) {
-            continue;
-        }
-        if (arg == "--help") {
-            std::cout << kHelp;
-            return 0;
-        } else if (arg == "--serverbin" && i + 1 < argc) {
-            command.serverBin = argv[++i];
-        } else if (!arg.empty() && arg[0] == '-') {
-            return usage();
-        } else if (action.empty()) {
-            action = arg;
-        } else if (command.queue.empty()) {
-            command.queue = arg;
-        } else {
-            return usage();
-        }
+    const ProgramInfo program = {"accounting-guard", kHelp,
+                                 "usage: accounting-guard [OPTION]... guard|unguard|check QUEUE\n"
+                                 "Try 'accounting-guard --help' for more.\n"};
+    std::vector<std::string> words;
+    CommandLine read =
+        readCommandLine(argc, argv, program, &command.server,
+                        {{"--serverbin", true, storeIn(&command.serverBin)}}, &words);
+    if (read != CommandLine::Read) {
+        return exitStatus(read);
     }
+    if (words.size() != 2) {
+        std::cerr << program.usage;
+        return 2;
+    }
+    const std::string& action = words[0];
+    command.queue = words[1];
     if (action == "guard") {
         command.action = GuardAction::Guard;
     } else if (action == "unguard") {
@@ -81,10 +69,8 @@ int main(int argc, char** argv) {
     } else if (action == "check") {
         command.action = GuardAction::Check;
     } else {
-        return usage();
-    }
-    if (command.queue.empty()) {
-        return usage();
+        std::cerr << program.usage;
+        return 2;
     }
     return runGuardCommand(command, std::cout);
 }

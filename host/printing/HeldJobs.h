@@ -4,7 +4,7 @@
 // waits, and following one released until it ends.
 #pragma once
 
-#include "host/PrintDialog.h"
+#include "host/dialog/PrintDialog.h"
 #include "host/guard/Guard.h"
 #include "host/printing/CupsClient.h"
 #include "host/printing/JobAccounting.h"

@@ -2,7 +2,7 @@
 // user, and the accounting attributes the pane's settings call for (JobAccounting.h).
 #pragma once
 
-#include "host/PrintDialog.h"
+#include "host/dialog/PrintDialog.h"
 #include "host/printing/CupsClient.h"
 #include "host/printing/JobAccounting.h"
 #include "host/printing/Printer.h"

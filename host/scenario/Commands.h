@@ -3,9 +3,9 @@
 // CommandContext: the current dialog, the window in front, the checks and the transcript.
 #pragma once
 
-#include "host/PaneDriver.h"
-#include "host/PlugInHost.h"
-#include "host/PrintDialog.h"
+#include "host/dialog/PaneDriver.h"
+#include "host/dialog/PlugInHost.h"
+#include "host/dialog/PrintDialog.h"
 #include "host/printing/Printer.h"
 #include "host/printing/QueueJobs.h"
 #include "host/scenario/RunnerSupport.h"

@@ -2,24 +2,13 @@
 // transcript. The commands and checks are those of the host's scenario language (README).
 #pragma once
 
-#include "host/printing/CupsClient.h"
+#include "host/scenario/RunnerOptions.h"
 #include "host/scenario/ScenarioReader.h"
 
 #include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
-
-struct RunnerOptions {
-    std::string bundlePath;
-    std::string helpBundlePath;
-    std::string outDir;       // where render writes relative paths
-    bool interactive = false; // errors are reported and the run goes on; windows shown after each
-    // What a dialog prints to and with until its scenario says otherwise.
-    std::string printer;  // a PPD path, or "cups:QUEUE"; empty: none
-    std::string document; // empty: the test page
-    CupsServer server;
-};
 
 enum class RunResult { Passed = 0, Failed = 1, Broken = 2 };
 

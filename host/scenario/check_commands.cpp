@@ -1,7 +1,8 @@
 // The scenario's checks of the dialog and the pane: `expect WHAT ...`. A check that fails is
 // counted and the run goes on; a check written wrong stops the run.
-#include "host/ShownCodes.h"
 #include "host/scenario/Commands.h"
+
+#include "host/ShownCodes.h"
 
 #include <PlatformHost.h>
 

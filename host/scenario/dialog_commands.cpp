@@ -1,7 +1,7 @@
 // What a user does to the window in front (the dialog, or the prompt while it is open): clicks,
 // keys, a selection, a command; and what the transcript shows of it: a picture, the controls.
 #include "host/scenario/Commands.h"
-#include "host/scenario/ScenarioRunner.h"
+#include "host/scenario/RunnerOptions.h"
 
 #include <PlatformHost.h>
 

@@ -1,7 +1,8 @@
 // Printing from a scenario: `print` and what became of the job, and the checks of the jobs,
 // `expect jobs N` and `expect job ...`, read back from the server.
-#include "host/ShownCodes.h"
 #include "host/scenario/Commands.h"
+
+#include "host/ShownCodes.h"
 
 #include <chrono>
 #include <map>

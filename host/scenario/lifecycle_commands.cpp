@@ -1,8 +1,9 @@
 // The pane's life in a dialog: the bundle's load and release, the entry points the dialog calls
 // (Prologue to Terminate, Sync, the summary), and the switch to another dialog.
-#include "host/printing/PrinterName.h"
 #include "host/scenario/Commands.h"
-#include "host/scenario/ScenarioRunner.h"
+
+#include "host/printing/PrinterName.h"
+#include "host/scenario/RunnerOptions.h"
 
 #include <PlatformHost.h>
 

@@ -1,7 +1,8 @@
 // What a dialog is made with, said before its load: the printer and the server, the settings
 // and the ticket's own items, the help bundle; and the answers to the server's passwords.
-#include "host/printing/PrinterName.h"
 #include "host/scenario/Commands.h"
+
+#include "host/printing/PrinterName.h"
 
 #include <sys/stat.h>
 

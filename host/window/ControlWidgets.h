@@ -3,51 +3,27 @@
 // and the caption that names a field.
 #pragma once
 
-#include "host/window/WidgetView.h"
+#include "host/window/WidgetItem.h"
 
 #include <string>
 #include <utility>
 #include <vector>
 
 typedef struct _cairo cairo_t;
-typedef struct _GtkListStore GtkListStore;
-typedef struct _GtkTreeModel GtkTreeModel;
-
-struct WidgetView::Item {
-    ~Item();
-
-    WidgetView* view = nullptr;
-    ControlRef control = nullptr;
-    PlatformHost::ControlKind kind = PlatformHost::ControlKind::UserPane;
-    GtkWidget* outer = nullptr;   // what sits in the window: the widget, or a box around it
-    GtkWidget* widget = nullptr;  // the control's own widget; null for a plain user pane
-    GtkWidget* caption = nullptr; // a titled popup's title
-    ControlRef group = nullptr;   // a radio button's group: the control it is embedded in
-    ControlRef names = nullptr;   // a static text: the control it is the caption of
-    Rect bounds{0, 0, 0, 0};      // where the widget was put, once placed
-    bool placed = false;
-    std::string image; // a picture: the image file it was last seen to show
-    // A popup's items as shown: every item, and whether it shows (hidden ones don't, unless
-    // chosen).
-    GtkListStore* items = nullptr;
-    GtkTreeModel* shown = nullptr;
-    std::vector<std::string> itemTexts;
-    std::vector<bool> itemShown;
-};
 
 // A popup: a combo box over its items, in a box with its title when it has one.
-void makePopup(WidgetView::Item* item, const PlatformHost::ControlState& state);
+void makePopup(WidgetItem* item, const PlatformHost::ControlState& state);
 // The items and the chosen one, as the platform has them.
-void setPopupItems(WidgetView::Item* item, const PlatformHost::ControlState& state);
+void setPopupItems(WidgetItem* item, const PlatformHost::ControlState& state);
 // The item the user chose (1-based), 0 for none.
-SInt32 chosenPopupItem(WidgetView::Item* item);
+SInt32 chosenPopupItem(WidgetItem* item);
 
 // A control that draws itself, drawn by its own draw handler into cr at the widget's origin.
 void drawControl(ControlRef control, cairo_t* cr);
 // A picture says what it shows: "Accounting-On.gif" is "Accounting on".
 std::string pictureDescription(const std::string& imageFile);
 // True when the picture changed since last described.
-bool describePicture(WidgetView::Item* item, const PlatformHost::ControlState& state);
+bool describePicture(WidgetItem* item, const PlatformHost::ControlState& state);
 
 // Where two texts differ: from atChar, removedChars characters become the inserted bytes.
 struct TextChange {
@@ -65,8 +41,8 @@ std::pair<int, int> selectionChars(const PlatformHost::ControlState& state);
 std::pair<int, int> typeUnits(ControlRef field, const std::string& text);
 
 // The caption beside the bounds (to the left, on the same line), or else just above them.
-WidgetView::Item* nearestCaption(const std::vector<std::pair<WidgetView::Item*, Rect>>& captions,
-                                 const Rect& bounds);
+WidgetItem* nearestCaption(const std::vector<std::pair<WidgetItem*, Rect>>& captions,
+                           const Rect& bounds);
 // A caption as an accessible name: "User ID:" names the field "User ID".
 enum class Underscores { AsTyped, MarkMnemonic };
 std::string captionName(const std::string& caption, Underscores underscores);

@@ -16,6 +16,7 @@
 
 typedef struct _GtkWidget GtkWidget;
 typedef struct _GtkWindow GtkWindow;
+struct WidgetItem;
 
 class WidgetView {
   public:
@@ -60,7 +61,7 @@ class WidgetView {
     // What the platform said of a control: the view of its window follows it.
     static void controlChanged(ControlRef control, PlatformHost::ControlChange change);
 
-    struct Item;
+    using Item = WidgetItem;
 
   private:
     friend struct WidgetCallbacks;

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cctype>
 
-WidgetView::Item::~Item() {
+WidgetItem::~WidgetItem() {
     if (shown != nullptr) {
         g_object_unref(shown);
     }
@@ -22,7 +22,7 @@ enum PopupColumn { kItemText, kItemShown };
 
 } // namespace
 
-void makePopup(WidgetView::Item* item, const PlatformHost::ControlState& state) {
+void makePopup(WidgetItem* item, const PlatformHost::ControlState& state) {
     item->items = gtk_list_store_new(2, G_TYPE_STRING, G_TYPE_BOOLEAN);
     item->shown = gtk_tree_model_filter_new(GTK_TREE_MODEL(item->items), nullptr);
     gtk_tree_model_filter_set_visible_column(GTK_TREE_MODEL_FILTER(item->shown), kItemShown);
@@ -42,7 +42,7 @@ void makePopup(WidgetView::Item* item, const PlatformHost::ControlState& state) 
     }
 }
 
-void setPopupItems(WidgetView::Item* item, const PlatformHost::ControlState& state) {
+void setPopupItems(WidgetItem* item, const PlatformHost::ControlState& state) {
     std::vector<bool> shown(state.menuItems.size(), true);
     for (size_t i = 0; i < shown.size(); ++i) {
         // A hidden item can't be chosen, but the chosen one shows, as the popup's title does.
@@ -78,7 +78,7 @@ void setPopupItems(WidgetView::Item* item, const PlatformHost::ControlState& sta
     }
 }
 
-SInt32 chosenPopupItem(WidgetView::Item* item) {
+SInt32 chosenPopupItem(WidgetItem* item) {
     GtkTreeIter filtered, child;
     if (!gtk_combo_box_get_active_iter(GTK_COMBO_BOX(item->widget), &filtered)) {
         return 0;
@@ -117,7 +117,7 @@ std::string pictureDescription(const std::string& imageFile) {
     return name;
 }
 
-bool describePicture(WidgetView::Item* item, const PlatformHost::ControlState& state) {
+bool describePicture(WidgetItem* item, const PlatformHost::ControlState& state) {
     if (state.image == item->image) {
         return false;
     }
@@ -207,12 +207,12 @@ std::pair<int, int> typeUnits(ControlRef field, const std::string& text) {
     return {passed, static_cast<int>(count)};
 }
 
-WidgetView::Item* nearestCaption(const std::vector<std::pair<WidgetView::Item*, Rect>>& captions,
-                                 const Rect& bounds) {
+WidgetItem* nearestCaption(const std::vector<std::pair<WidgetItem*, Rect>>& captions,
+                           const Rect& bounds) {
     constexpr int kSlack = 4;     // a caption may reach a little into its field
     constexpr int kAboveGap = 24; // how far above a field its caption may stand
-    WidgetView::Item* beside = nullptr;
-    WidgetView::Item* above = nullptr;
+    WidgetItem* beside = nullptr;
+    WidgetItem* above = nullptr;
     int besideRight = -1, aboveBottom = -1;
     for (const auto& [item, r] : captions) {
         bool sameLine = r.top < bounds.bottom && bounds.top < r.bottom;

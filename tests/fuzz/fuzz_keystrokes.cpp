@@ -5,7 +5,7 @@
 // ticket is the code the pane took; nothing is left alive after the input.
 #include "FuzzSupport.h"
 
-#include "host/PrintDialog.h"
+#include "host/dialog/PrintDialog.h"
 #include "pane/Construction.h"
 #include "platform/src/common/Unicode.h"
 #include "plugin/Lifecycle.h"

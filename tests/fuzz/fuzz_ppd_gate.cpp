@@ -5,7 +5,7 @@
 
 #include "FuzzSupport.h"
 
-#include "host/PrintDialog.h"
+#include "host/dialog/PrintDialog.h"
 #include "plugin/Lifecycle.h"
 #include "settings/AccountingContext.h"
 

@@ -56,8 +56,8 @@ TEST(ControlWidgets, OffsetsBetweenCharactersAndBytes) {
 }
 
 TEST(ControlWidgets, TheCaptionBesideOrAboveNamesTheField) {
-    WidgetView::Item left, farLeft, above, below, elsewhere;
-    const std::vector<std::pair<WidgetView::Item*, Rect>> captions = {
+    WidgetItem left, farLeft, above, below, elsewhere;
+    const std::vector<std::pair<WidgetItem*, Rect>> captions = {
         {&farLeft, Rect{62, 0, 78, 60}},     // on the line, but another caption is nearer
         {&left, Rect{62, 20, 78, 120}},      // on the line, left of the field
         {&above, Rect{40, 130, 56, 300}},    // just above the field
@@ -66,8 +66,8 @@ TEST(ControlWidgets, TheCaptionBesideOrAboveNamesTheField) {
     };
     EXPECT_EQ(nearestCaption(captions, Rect{60, 130, 82, 370}), &left);
     // Without the captions on its line, the one just above it.
-    const std::vector<std::pair<WidgetView::Item*, Rect>> noneBeside(captions.begin() + 2,
-                                                                     captions.end());
+    const std::vector<std::pair<WidgetItem*, Rect>> noneBeside(captions.begin() + 2,
+                                                               captions.end());
     EXPECT_EQ(nearestCaption(noneBeside, Rect{60, 130, 82, 370}), &above);
     EXPECT_EQ(nearestCaption({{&below, Rect{90, 130, 106, 300}}}, Rect{60, 130, 82, 370}), nullptr);
 }

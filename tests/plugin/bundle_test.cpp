@@ -1,6 +1,6 @@
 // The built bundle, loaded as the print dialog loads it and driven through its table.
-#include "host/PlugInHost.h"
-#include "host/PrintDialog.h"
+#include "host/dialog/PlugInHost.h"
+#include "host/dialog/PrintDialog.h"
 #include "support/BundleFixture.h"
 #include "support/TempTree.h"
 

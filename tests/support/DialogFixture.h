@@ -3,7 +3,7 @@
 // already did it.
 #pragma once
 
-#include "host/PrintDialog.h"
+#include "host/dialog/PrintDialog.h"
 #include "pane/Construction.h"
 #include "plugin/Lifecycle.h"
 #include "settings/AccountingContext.h"

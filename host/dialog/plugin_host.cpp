@@ -1,4 +1,4 @@
-#include "host/PlugInHost.h"
+#include "host/dialog/PlugInHost.h"
 
 #include <PlatformHost.h>
 

@@ -1,4 +1,4 @@
-#include "host/PrintDialog.h"
+#include "host/dialog/PrintDialog.h"
 
 #include "host/HostText.h"
 

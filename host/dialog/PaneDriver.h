@@ -4,8 +4,8 @@
 // and the summary. The one place the host spells out that order.
 #pragma once
 
-#include "host/PlugInHost.h"
-#include "host/PrintDialog.h"
+#include "host/dialog/PlugInHost.h"
+#include "host/dialog/PrintDialog.h"
 
 class PaneDriver {
   public:

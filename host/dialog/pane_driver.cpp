@@ -1,4 +1,4 @@
-#include "host/PaneDriver.h"
+#include "host/dialog/PaneDriver.h"
 
 PaneDriver::Prologue PaneDriver::prologue() {
     Prologue result;
