@@ -2,6 +2,9 @@
 // window open for a job) looks at the request and ends, the job left as it is.
 #pragma once
 
+#include <chrono>
+#include <functional>
+
 // Installs the handlers of the stop signals; again after a window, whose own handling of the
 // signals goes with it.
 void installStopHandlers();
@@ -9,3 +12,7 @@ void installStopHandlers();
 bool agentStopping();
 // Asks the agent to stop, as a signal would.
 void stopAgent();
+// Waits for the span, running the main loop's sources meanwhile (the bus's signals, the
+// windows' events), and ends early once the agent is asked to stop or `done` says so. It sleeps
+// in the kernel all along: an idle agent costs nothing.
+void waitUnlessStopped(std::chrono::milliseconds span, const std::function<bool()>& done = {});

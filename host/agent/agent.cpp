@@ -5,6 +5,7 @@
 #include "host/agent/JobHandler.h"
 #include "host/agent/JobReports.h"
 #include "host/agent/Notifier.h"
+#include "host/agent/ServerEvents.h"
 #include "host/agent/Stop.h"
 #include "host/agent/WiredQueues.h"
 #include "host/dialog/PlugInHost.h"
@@ -24,12 +25,11 @@
 #include <iostream>
 #include <memory>
 #include <set>
-#include <thread>
 
 namespace {
 
-constexpr int kLeaseSeconds = 300; // the subscription's lease, renewed well before it ends
-constexpr int kRenewSeconds = 120;
+// While a held job's documents are still coming, its jobs are looked at again this soon.
+constexpr auto kIncompleteAgain = std::chrono::milliseconds(200);
 
 // The server's question for a password goes to the user in a dialog; without a display there
 // is no one to ask, and the request fails with the server's answer.
@@ -55,8 +55,7 @@ class Agent {
     void disconnect(const std::string& why);
     bool refreshQueues();
     bool sweep();
-    bool poll();
-    void waitFor(std::chrono::milliseconds span);
+    bool listen();
 
     const AgentOptions& options_;
     std::unique_ptr<PlugInHost> plugIn_;
@@ -67,24 +66,12 @@ class Agent {
     std::unique_ptr<JobHandler> handler_;
     std::unique_ptr<WiredQueues> queues_;
     std::unique_ptr<FollowedJobs> followed_;
+    std::unique_ptr<ServerEvents> events_;
     std::unique_ptr<CupsConnection> connection_;
-    int subscription_ = 0;
-    int sequence_ = 0;
-    std::chrono::steady_clock::time_point renewed_;
     std::set<int> settled_;   // jobs taken already: released or cancelled
     std::set<int> waiting_;   // jobs taken that still wait
     bool incomplete_ = false; // a held job's documents are still coming: look again soon
 };
-
-// Sleeps in short steps, so that a signal ends the wait at once.
-void Agent::waitFor(std::chrono::milliseconds span) {
-    auto end = std::chrono::steady_clock::now() + span;
-    while (!agentStopping() && std::chrono::steady_clock::now() < end) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            end - std::chrono::steady_clock::now());
-        std::this_thread::sleep_for(std::min(left, std::chrono::milliseconds(100)));
-    }
-}
 
 bool Agent::refreshQueues() {
     CupsFailure failure;
@@ -100,7 +87,6 @@ void Agent::disconnect(const std::string& why) {
         agentSays("server: lost (" + why + ")");
     }
     connection_.reset();
-    subscription_ = 0;
 }
 
 // A connection, a subscription to the server's events, the queues: then a sweep of the jobs,
@@ -112,15 +98,13 @@ bool Agent::connect() {
         agentSays("server: " + failure.message);
         return false;
     }
-    if (!options_.once && !connection_->subscribe(kLeaseSeconds, &subscription_, &failure)) {
+    if (!options_.once && !events_->start(*connection_, &failure)) {
         disconnect(failure.message);
         return false;
     }
-    renewed_ = std::chrono::steady_clock::now();
-    sequence_ = 0;
     waiting_.clear();
     agentSays("server: connected to " + connection_->address() + " as " + connection_->user() +
-              (subscription_ != 0 ? "; subscription " + std::to_string(subscription_) : ""));
+              (options_.once ? "" : "; events by " + events_->describe()));
     return refreshQueues() && sweep();
 }
 
@@ -175,36 +159,37 @@ bool Agent::sweep() {
     return true;
 }
 
-// The events since the last poll: a job made or changed means a sweep, a queue added,
-// changed or gone a fresh look at the queues.
-bool Agent::poll() {
+// Waits for the server's news: a job made or changed means a sweep, a queue added, changed
+// or gone a fresh look at that queue.
+bool Agent::listen() {
+    auto soon = incomplete_ ? kIncompleteAgain : std::chrono::milliseconds(3600 * 1000);
+    if (reports_->untilDue().count() > 0) {
+        soon = std::min(soon, reports_->untilDue());
+    }
+    ServerNews news = events_->wait(*connection_, soon);
+    reports_->notifyTold();
+    if (agentStopping()) {
+        return true;
+    }
+    if (news.failed) {
+        disconnect(news.failure.message);
+        return false;
+    }
     CupsFailure failure;
-    connection_->renewDeadline();
-    auto now = std::chrono::steady_clock::now();
-    if (now - renewed_ >= std::chrono::seconds(kRenewSeconds)) {
-        if (!connection_->renewSubscription(subscription_, kLeaseSeconds, &failure)) {
-            disconnect(failure.message);
+    if (news.allQueues) {
+        if (!refreshQueues()) {
             return false;
         }
-        renewed_ = now;
-    }
-    std::vector<CupsEvent> events;
-    if (!connection_->notifications(subscription_, &sequence_, &events, &failure)) {
-        disconnect(failure.message);
-        return false;
-    }
-    bool jobs = false, queues = false;
-    for (const CupsEvent& event : events) {
-        if (event.event.rfind("printer-", 0) == 0) {
-            queues = true;
-        } else {
-            jobs = true;
+    } else {
+        for (const std::string& queue : news.queues) {
+            if (!queues_->refresh(*connection_, queue, &failure)) {
+                disconnect(failure.message);
+                return false;
+            }
         }
     }
-    if (queues && !refreshQueues()) {
-        return false;
-    }
-    return !(jobs || queues || incomplete_) || sweep();
+    bool look = news.jobs || news.sweepDue || news.allQueues || !news.queues.empty() || incomplete_;
+    return !look || sweep();
 }
 
 int Agent::run() {
@@ -232,15 +217,14 @@ int Agent::run() {
     reports_ = std::make_unique<JobReports>(*notifier_);
     handler_ = std::make_unique<JobHandler>(options_, *plugIn_, helpBundle_, keyring_.get(),
                                             *reports_, display);
-    queues_ = std::make_unique<WiredQueues>(*plugIn_, options_.server);
+    queues_ = std::make_unique<WiredQueues>(*plugIn_);
+    events_ = std::make_unique<ServerEvents>(options_.events, options_.pollSeconds);
     followed_ = std::make_unique<FollowedJobs>(*reports_);
 
     int status = 0;
     std::chrono::milliseconds backoff(1000);
     const auto maxBackoff =
         std::chrono::milliseconds(static_cast<long long>(options_.maxBackoff * 1000));
-    const auto pollEvery =
-        std::chrono::milliseconds(static_cast<long long>(options_.pollSeconds * 1000));
     while (!agentStopping()) {
         if (connection_ == nullptr) {
             if (connect()) {
@@ -251,7 +235,7 @@ int Agent::run() {
             } else {
                 agentSays("server: trying again in " + std::to_string(backoff.count() / 1000) +
                           " s");
-                waitFor(backoff);
+                waitUnlessStopped(backoff);
                 backoff = std::min(backoff * 2, maxBackoff);
                 continue;
             }
@@ -259,17 +243,16 @@ int Agent::run() {
         if (options_.once) {
             break;
         }
-        waitFor(pollEvery);
-        if (!agentStopping() && connection_ != nullptr) {
-            poll();
+        if (connection_ != nullptr) {
+            listen();
         }
     }
-    if (connection_ != nullptr && subscription_ != 0) {
-        CupsFailure failure;
-        connection_->renewDeadline();
-        connection_->cancelSubscription(subscription_, &failure);
+    if (connection_ != nullptr) {
+        events_->stop(*connection_);
     }
+    reports_->notifyTold(JobReports::When::Now);
     connection_.reset();
+    events_.reset();
     followed_.reset();
     handler_.reset();
     reports_.reset();

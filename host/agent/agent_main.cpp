@@ -35,6 +35,9 @@ Options:
                            else client.conf's Encryption)
   --user NAME              whose jobs to serve (else CUPS_USER, else the login name)
   --timeout SECONDS        how long one exchange with the server may take (default 10)
+  --events auto|bus|poll   how the server's events are heard: on the system bus from cupsd's
+                           D-Bus notifier where the local server offers it (auto, the
+                           default), or by polling the server about once a second (poll)
   --bundle PATH            the pane's bundle (default: the one installed with the program)
   --layout-file PATH       keep the places of the windows' controls in this file
   --help                   show this text
@@ -42,7 +45,9 @@ Options:
 
 Only one agent runs for a user and a server: a second one says so and exits 0. When the
 server goes away the agent connects again, waiting up to 30 s between tries, and looks at
-every held job once it is back.
+every held job once it is back. On the bus, cupsd's notifier announces every user's jobs (their
+id, queue, state and name, never their codes) to anyone on the machine who listens; with
+--events poll nothing of the agent's making goes on the bus.
 
 Environment:
   CUPS_SERVER, CUPS_USER, CUPS_ENCRYPTION   as for printdialog
@@ -65,11 +70,19 @@ int main(int argc, char** argv) {
         "accounting-agent", kHelp,
         "usage: accounting-agent [--once] [--server HOST:PORT] [--user NAME] ...\n"
         "Try 'accounting-agent --help' for more.\n"};
-    CommandLine read = readCommandLine(argc, argv, program, &options.server,
-                                       {{"--once", false, setFlag(&options.once)},
-                                        {"--bundle", true, storeIn(&options.bundlePath)},
-                                        {"--layout-file", true, storeIn(&options.layoutFile)}},
-                                       nullptr);
+    CommandLine read =
+        readCommandLine(argc, argv, program, &options.server,
+                        {{"--once", false, setFlag(&options.once)},
+                         {"--bundle", true, storeIn(&options.bundlePath)},
+                         {"--layout-file", true, storeIn(&options.layoutFile)},
+                         {"--events", true,
+                          [&](const std::string& value) {
+                              options.events = value == "bus"    ? EventPath::Bus
+                                               : value == "poll" ? EventPath::Polling
+                                                                 : EventPath::Auto;
+                              return value == "bus" || value == "poll" || value == "auto";
+                          }}},
+                        nullptr);
     if (read != CommandLine::Read) {
         return exitStatus(read);
     }

@@ -3,6 +3,7 @@
 #include "host/HostText.h"
 #include "host/ShownText.h"
 
+#include <algorithm>
 #include <iostream>
 
 void agentSays(const std::string& line) {
@@ -14,10 +15,27 @@ void JobReports::tell(const HeldJob& job, const std::string& line) {
     told_.push_back(line);
 }
 
-void JobReports::notifyTold() {
+namespace {
+
+constexpr auto kBetweenNotifications = std::chrono::seconds(2);
+
+} // namespace
+
+std::chrono::milliseconds JobReports::untilDue() const {
     if (told_.empty()) {
+        return std::chrono::milliseconds(0);
+    }
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        lastShown_ + kBetweenNotifications - std::chrono::steady_clock::now());
+    return std::max(left, std::chrono::milliseconds(1));
+}
+
+void JobReports::notifyTold(When when) {
+    auto now = std::chrono::steady_clock::now();
+    if (told_.empty() || (when == When::Due && now < lastShown_ + kBetweenNotifications)) {
         return;
     }
+    lastShown_ = now;
     std::string summary = told_.size() == 1
                               ? std::string(hostText("Accounting"))
                               : hostText("Accounting: %1 jobs", {std::to_string(told_.size())});

@@ -1,5 +1,7 @@
 #include "host/agent/Stop.h"
 
+#include <glib.h>
+
 #include <csignal>
 
 namespace {
@@ -22,4 +24,25 @@ bool agentStopping() {
 
 void stopAgent() {
     gStop = 1;
+}
+
+void waitUnlessStopped(std::chrono::milliseconds span, const std::function<bool()>& done) {
+    if (span.count() <= 0 || gStop) {
+        return;
+    }
+    bool fired = false;
+    guint timer = g_timeout_add(
+        static_cast<guint>(span.count()),
+        [](gpointer data) -> gboolean {
+            *static_cast<bool*>(data) = true;
+            return G_SOURCE_REMOVE;
+        },
+        &fired);
+    // A stop signal interrupts the wait in poll(), and the iteration returns.
+    while (!fired && !gStop && !(done && done())) {
+        g_main_context_iteration(nullptr, TRUE);
+    }
+    if (!fired) {
+        g_source_remove(timer);
+    }
 }

@@ -6,6 +6,8 @@
 
 #include <PlatformHost.h>
 
+#include <cups/ipp.h>
+
 // Whether the pane wires itself for the printer: its own Initialize on the queue's PPD, as the
 // dialog runs it.
 bool WiredQueues::wires(const Printer& printer) {
@@ -27,19 +29,16 @@ bool WiredQueues::wires(const Printer& printer) {
     return wired;
 }
 
-bool WiredQueues::refresh(CupsConnection& connection, CupsFailure* failure) {
-    std::vector<QueueInfo> queues;
-    if (!connection.queues(&queues, failure)) {
-        return false;
+void WiredQueues::look(CupsConnection& connection, const QueueInfo& queue) {
+    auto known = known_.find(queue.name);
+    if (known != known_.end() && known->second.configChanged == queue.configChanged &&
+        queue.configChanged != 0) {
+        return; // nothing changed since the last look
     }
-    std::map<std::string, WiredQueue> wired;
-    std::string names;
-    for (const QueueInfo& queue : queues) {
-        std::unique_ptr<Printer> printer = Printer::fromQueue(server_, queue.name);
-        if (!wires(*printer)) {
-            continue;
-        }
-        names += (names.empty() ? "" : " ") + queue.name;
+    Verdict verdict;
+    verdict.configChanged = queue.configChanged;
+    std::unique_ptr<Printer> printer = Printer::fromQueue(connection, queue.name);
+    if (wires(*printer)) {
         if (ownerOnClientsWord(queue.authentication) && warned_.insert(queue.name).second) {
             agentSays("queue " + queue.name +
                       ": the server takes a job's owner on the client's word; another user "
@@ -47,15 +46,56 @@ bool WiredQueues::refresh(CupsConnection& connection, CupsFailure* failure) {
                       connection.user() + "'s name (see accounting-guard(1))");
         }
         CodesNeeded needed = codesNeededByPPD(printer->ppdPath());
-        wired[queue.name] = WiredQueue{std::move(printer), needed};
+        verdict.wired = std::make_unique<WiredQueue>(WiredQueue{std::move(printer), needed});
     }
-    wired_ = std::move(wired);
-    agentSays("queues: " + std::to_string(queues.size()) + " on the server; accounting on " +
+    known_[queue.name] = std::move(verdict);
+}
+
+void WiredQueues::sayServed() {
+    std::string names;
+    for (const auto& [name, verdict] : known_) {
+        if (verdict.wired != nullptr) {
+            names += (names.empty() ? "" : " ") + name;
+        }
+    }
+    agentSays("queues: " + std::to_string(known_.size()) + " on the server; accounting on " +
               (names.empty() ? std::string("none") : names));
+}
+
+bool WiredQueues::refresh(CupsConnection& connection, CupsFailure* failure) {
+    std::vector<QueueInfo> queues;
+    connection.renewDeadline();
+    if (!connection.queues(&queues, failure)) {
+        return false;
+    }
+    std::set<std::string> listed;
+    for (const QueueInfo& queue : queues) {
+        listed.insert(queue.name);
+        connection.renewDeadline();
+        look(connection, queue);
+    }
+    std::erase_if(known_, [&](const auto& entry) { return listed.count(entry.first) == 0; });
+    sayServed();
+    return true;
+}
+
+bool WiredQueues::refresh(CupsConnection& connection, const std::string& queue,
+                          CupsFailure* failure) {
+    QueueInfo info;
+    connection.renewDeadline();
+    if (!connection.queue(queue, &info, failure)) {
+        if (failure->status != IPP_STATUS_ERROR_NOT_FOUND) {
+            return false;
+        }
+        known_.erase(queue); // the queue is gone
+    } else {
+        look(connection, info);
+    }
+    sayServed();
     return true;
 }
 
 const WiredQueue* WiredQueues::find(const std::string& queue) const {
-    auto found = wired_.find(queue);
-    return found == wired_.end() ? nullptr : &found->second;
+    auto found = known_.find(queue);
+    return found == known_.end() ? nullptr : found->second.wired.get();
 }

@@ -48,6 +48,7 @@ struct QueueInfo {
     int state = 0; // 3 idle, 4 processing, 5 stopped
     bool accepting = false;
     std::vector<std::string> authentication; // uri-authentication-supported, from queues()
+    long configChanged = 0; // printer-config-change-time: changes with the queue's setup or PPD
 };
 
 // What a queue would do with a job: whether it passes each code on to the printer (its PPD's
@@ -149,9 +150,13 @@ class CupsConnection {
     bool jobAttributes(int jobId, std::map<std::string, std::string>* out, CupsFailure* failure,
                        const std::vector<std::string>& wanted = {"all"});
 
-    // A subscription to the server's job and queue events, read by polling (ippget), for as
-    // long as the lease lasts unless it is renewed. The id is 0 until it exists.
-    bool subscribe(int leaseSeconds, int* subscriptionId, CupsFailure* failure);
+    // A subscription to the server's job and queue events, for as long as the lease lasts
+    // unless it is renewed: read by polling (ippget) when the recipient is empty, else pushed
+    // to it ("dbus://": the server's D-Bus notifier). The id is 0 until it exists.
+    bool subscribe(int leaseSeconds, const std::string& recipient, int* subscriptionId,
+                   CupsFailure* failure);
+    // The ways the server can push events (notify-schemes-supported): "dbus", ...
+    bool notifySchemes(std::vector<std::string>* out, CupsFailure* failure);
     bool renewSubscription(int subscriptionId, int leaseSeconds, CupsFailure* failure);
     bool cancelSubscription(int subscriptionId, CupsFailure* failure);
     // The events after *sequence, oldest first; *sequence becomes the last one's number.

@@ -15,6 +15,9 @@ class Printer {
   public:
     static std::unique_ptr<Printer> fromPPD(const std::string& path);
     static std::unique_ptr<Printer> fromQueue(const CupsServer& server, const std::string& queue);
+    // The same on a connection already open, for a queue known to exist: only its PPD is
+    // fetched.
+    static std::unique_ptr<Printer> fromQueue(CupsConnection& connection, const std::string& queue);
     ~Printer();
     Printer(const Printer&) = delete;
     Printer& operator=(const Printer&) = delete;

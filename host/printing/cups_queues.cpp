@@ -17,9 +17,13 @@
 #include <unistd.h>
 
 bool CupsConnection::queues(std::vector<QueueInfo>* out, CupsFailure* failure) {
-    static const char* const kWanted[] = {
-        "printer-name",          "printer-make-and-model",    "printer-state",
-        "printer-state-message", "printer-is-accepting-jobs", "uri-authentication-supported"};
+    static const char* const kWanted[] = {"printer-name",
+                                          "printer-make-and-model",
+                                          "printer-state",
+                                          "printer-state-message",
+                                          "printer-is-accepting-jobs",
+                                          "uri-authentication-supported",
+                                          "printer-config-change-time"};
     ipp_t* request = ippNewRequest(IPP_OP_CUPS_GET_PRINTERS);
     ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
                   sizeof kWanted / sizeof kWanted[0], nullptr, kWanted);
@@ -58,6 +62,8 @@ bool CupsConnection::queues(std::vector<QueueInfo>* out, CupsFailure* failure) {
             info.stateMessage = ippGetString(a, 0, nullptr);
         } else if (name == "printer-is-accepting-jobs") {
             info.accepting = ippGetBoolean(a, 0) != 0;
+        } else if (name == "printer-config-change-time") {
+            info.configChanged = ippGetInteger(a, 0);
         } else if (name == "uri-authentication-supported") {
             for (int i = 0; i < ippGetCount(a); ++i) {
                 info.authentication.push_back(ippGetString(a, i, nullptr));
@@ -87,6 +93,16 @@ bool CupsConnection::queue(const std::string& name, QueueInfo* out, CupsFailure*
     ipp_attribute_t* accepting =
         ippFindAttribute(response, "printer-is-accepting-jobs", IPP_TAG_BOOLEAN);
     out->accepting = accepting != nullptr && ippGetBoolean(accepting, 0) != 0;
+    ipp_attribute_t* changed =
+        ippFindAttribute(response, "printer-config-change-time", IPP_TAG_INTEGER);
+    out->configChanged = changed != nullptr ? ippGetInteger(changed, 0) : 0;
+    out->authentication.clear();
+    if (ipp_attribute_t* a =
+            ippFindAttribute(response, "uri-authentication-supported", IPP_TAG_KEYWORD)) {
+        for (int i = 0; i < ippGetCount(a); ++i) {
+            out->authentication.push_back(ippGetString(a, i, nullptr));
+        }
+    }
     if (support != nullptr) {
         auto boolean = [&](const char* attribute) {
             ipp_attribute_t* a = ippFindAttribute(response, attribute, IPP_TAG_BOOLEAN);

@@ -15,15 +15,21 @@ const char* const kSubscribedEvents[] = {"job-created", "job-state-changed", "pr
 
 } // namespace
 
-bool CupsConnection::subscribe(int leaseSeconds, int* subscriptionId, CupsFailure* failure) {
+bool CupsConnection::subscribe(int leaseSeconds, const std::string& recipient, int* subscriptionId,
+                               CupsFailure* failure) {
     *subscriptionId = 0;
     ipp_t* request = ippNewRequest(IPP_OP_CREATE_PRINTER_SUBSCRIPTIONS);
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr,
                  "ipp://localhost/");
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr,
                  user_.c_str());
-    ippAddString(request, IPP_TAG_SUBSCRIPTION, IPP_TAG_KEYWORD, "notify-pull-method", nullptr,
-                 "ippget");
+    if (recipient.empty()) {
+        ippAddString(request, IPP_TAG_SUBSCRIPTION, IPP_TAG_KEYWORD, "notify-pull-method", nullptr,
+                     "ippget");
+    } else {
+        ippAddString(request, IPP_TAG_SUBSCRIPTION, IPP_TAG_URI, "notify-recipient-uri", nullptr,
+                     recipient.c_str());
+    }
     ippAddStrings(request, IPP_TAG_SUBSCRIPTION, IPP_TAG_KEYWORD, "notify-events",
                   static_cast<int>(std::size(kSubscribedEvents)), nullptr, kSubscribedEvents);
     ippAddInteger(request, IPP_TAG_SUBSCRIPTION, IPP_TAG_INTEGER, "notify-lease-duration",
@@ -114,6 +120,26 @@ bool CupsConnection::notifications(int subscriptionId, int* sequence, std::vecto
         }
     }
     finish();
+    ippDelete(response);
+    return true;
+}
+
+bool CupsConnection::notifySchemes(std::vector<std::string>* out, CupsFailure* failure) {
+    ipp_t* request = ippNewRequest(IPP_OP_CUPS_GET_PRINTERS);
+    ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "limit", 1);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr,
+                 "notify-schemes-supported");
+    ipp_t* response = exchange(request, "/", "the server's notifiers", failure);
+    if (response == nullptr) {
+        return false;
+    }
+    out->clear();
+    if (ipp_attribute_t* schemes =
+            ippFindAttribute(response, "notify-schemes-supported", IPP_TAG_KEYWORD)) {
+        for (int i = 0; i < ippGetCount(schemes); ++i) {
+            out->push_back(ippGetString(schemes, i, nullptr));
+        }
+    }
     ippDelete(response);
     return true;
 }

@@ -16,16 +16,24 @@ std::unique_ptr<Printer> Printer::fromPPD(const std::string& path) {
 }
 
 std::unique_ptr<Printer> Printer::fromQueue(const CupsServer& server, const std::string& queue) {
-    std::unique_ptr<Printer> printer(new Printer());
-    printer->name_ = queue;
-    printer->queue_ = true;
     CupsFailure failure;
     std::unique_ptr<CupsConnection> connection = CupsConnection::open(server, &failure);
     QueueInfo info;
     if (connection == nullptr || !connection->queue(queue, &info, &failure)) {
+        std::unique_ptr<Printer> printer(new Printer());
+        printer->name_ = queue;
+        printer->queue_ = true;
         printer->problem_ = failure.message;
         return printer;
     }
+    return fromQueue(*connection, queue);
+}
+
+std::unique_ptr<Printer> Printer::fromQueue(CupsConnection& connection, const std::string& queue) {
+    std::unique_ptr<Printer> printer(new Printer());
+    printer->name_ = queue;
+    printer->queue_ = true;
+    CupsFailure failure;
     // The PPD lives in memory, never in a file: nothing is left behind however the host ends.
     // The pane and the PPD library read it by the descriptor's path.
     printer->fd_ = memfd_create("printdialog-ppd", MFD_CLOEXEC);
@@ -33,7 +41,7 @@ std::unique_ptr<Printer> Printer::fromQueue(const CupsServer& server, const std:
         printer->problem_ = std::string("no memory for the queue's PPD: ") + std::strerror(errno);
         return printer;
     }
-    if (!connection->fetchPPD(queue, printer->fd_, &failure)) {
+    if (!connection.fetchPPD(queue, printer->fd_, &failure)) {
         printer->problem_ = failure.message;
         return printer;
     }
