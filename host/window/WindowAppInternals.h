@@ -7,11 +7,11 @@
 #include "host/window/WindowApp.h"
 
 #include "host/HostText.h"
+#include "host/ShownCodes.h"
+#include "host/ShownText.h"
 #include "host/dialog/PaneDriver.h"
 #include "host/dialog/PlugInHost.h"
 #include "host/dialog/PrintDialog.h"
-#include "host/ShownCodes.h"
-#include "host/ShownText.h"
 #include "host/printing/JobAccounting.h"
 #include "host/printing/Passwords.h"
 #include "host/printing/Printer.h"
