@@ -28,8 +28,11 @@
 
 namespace {
 
-// While a held job's documents are still coming, its jobs are looked at again this soon.
-constexpr auto kIncompleteAgain = std::chrono::milliseconds(200);
+// While a held job's documents are still coming, its jobs are looked at again: soon at first
+// (lp sends its document a moment after the job), then less often (an application rendering
+// its pages takes seconds).
+constexpr auto kIncompleteFirst = std::chrono::milliseconds(5);
+constexpr auto kIncompleteLongest = std::chrono::milliseconds(500);
 
 // The server's question for a password goes to the user in a dialog; without a display there
 // is no one to ask, and the request fails with the server's answer.
@@ -71,6 +74,7 @@ class Agent {
     std::set<int> settled_;   // jobs taken already: released or cancelled
     std::set<int> waiting_;   // jobs taken that still wait
     bool incomplete_ = false; // a held job's documents are still coming: look again soon
+    std::chrono::milliseconds incompleteAgain_ = kIncompleteFirst;
 };
 
 bool Agent::refreshQueues() {
@@ -162,7 +166,9 @@ bool Agent::sweep() {
 // Waits for the server's news: a job made or changed means a sweep, a queue added, changed
 // or gone a fresh look at that queue.
 bool Agent::listen() {
-    auto soon = incomplete_ ? kIncompleteAgain : std::chrono::milliseconds(3600 * 1000);
+    auto soon = incomplete_ ? incompleteAgain_ : std::chrono::milliseconds(3600 * 1000);
+    incompleteAgain_ = incomplete_ ? std::min(incompleteAgain_ * 2, kIncompleteLongest)
+                                   : kIncompleteFirst;
     if (reports_->untilDue().count() > 0) {
         soon = std::min(soon, reports_->untilDue());
     }

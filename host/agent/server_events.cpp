@@ -106,6 +106,8 @@ bool ServerEvents::start(CupsConnection& connection, CupsFailure* failure) {
                       connection.notifySchemes(&schemes, &ignored) &&
                       std::find(schemes.begin(), schemes.end(), "dbus") != schemes.end();
     if (busOffered) {
+        // The bus's signals come to the agent's own context, which it runs while it waits.
+        AgentContextScope scope;
         GError* error = nullptr;
         GDBusConnection* system = g_bus_get_sync(G_BUS_TYPE_SYSTEM, nullptr, &error);
         if (system == nullptr) {

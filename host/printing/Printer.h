@@ -31,6 +31,11 @@ class Printer {
     const std::string& problem() const { return problem_; }
     // The PPD's Manufacturer as the platform's PPD library reads it; empty when none.
     const std::string& manufacturer() const { return manufacturer_; }
+    // A queue's connection to its server, kept open from the PPD's fetch for the jobs that
+    // follow; null when there is none (a file, or it was dropped).
+    CupsConnection* connection() const { return connection_.get(); }
+    // After a failure the connection is not used again; the next job opens a new one.
+    void dropConnection() const { connection_.reset(); }
     // An accounting printer is one the pane wires itself for: its PPD names "Quorv".
     PrinterKind kind() const {
         return manufacturer_ == "Quorv" ? PrinterKind::Accounting : PrinterKind::Other;
@@ -44,6 +49,7 @@ class Printer {
     bool queue_ = false;
     std::string ppdPath_;
     int fd_ = -1; // the fetched PPD's anonymous file
+    mutable std::unique_ptr<CupsConnection> connection_;
     std::string problem_;
     std::string manufacturer_;
 };

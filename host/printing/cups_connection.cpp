@@ -263,6 +263,38 @@ ipp_t* CupsConnection::exchange(ipp_t* request, const std::string& resource,
     return response;
 }
 
+ipp_t* CupsConnection::exchangeAtOnce(ipp_t* request, const std::string& resource,
+                                      const std::string& what, CupsFailure* failure) {
+    httpClearFields(http_);
+    httpSetField(http_, HTTP_FIELD_CONTENT_TYPE, "application/ipp");
+    httpSetLength(http_, ippLength(request));
+    bool sent = httpPost(http_, resource.c_str()) == 0;
+    ipp_state_t state = IPP_STATE_IDLE;
+    while (sent && (state = ippWrite(http_, request)) != IPP_STATE_DATA) {
+        sent = state != IPP_STATE_ERROR;
+    }
+    http_status_t status = HTTP_STATUS_ERROR;
+    if (sent) {
+        while ((status = httpUpdate(http_)) == HTTP_STATUS_CONTINUE) {
+        }
+    }
+    if (status == HTTP_STATUS_OK) {
+        ipp_t* response = ippNew();
+        while ((state = ippRead(http_, response)) != IPP_STATE_DATA && state != IPP_STATE_ERROR) {
+        }
+        if (state == IPP_STATE_DATA && ippGetStatusCode(response) <= IPP_STATUS_OK_CONFLICTING) {
+            ippDelete(request);
+            return response;
+        }
+        ippDelete(response);
+    }
+    // The usual way, on a connection made afresh, says what went wrong.
+    httpFlush(http_);
+    httpReconnect2(http_, millisecondsUntil(deadline_), nullptr);
+    ippSetState(request, IPP_STATE_IDLE);
+    return exchange(request, resource, what, failure);
+}
+
 // A request about one job, named by its URI, for the connection's user.
 ipp_t* CupsConnection::jobRequest(int operation, int jobId) const {
     char uri[HTTP_MAX_URI];

@@ -76,11 +76,20 @@ bool CupsConnection::queues(std::vector<QueueInfo>* out, CupsFailure* failure) {
 
 bool CupsConnection::queue(const std::string& name, QueueInfo* out, CupsFailure* failure,
                            QueueSupport* support) {
+    // Only what the host reads: a queue's whole description is several kilobytes.
+    static const char* const kWanted[] = {
+        "printer-make-and-model",     "printer-state",
+        "printer-state-message",      "printer-is-accepting-jobs",
+        "printer-config-change-time", "uri-authentication-supported",
+        "job-account-id-supported",   "job-accounting-user-id-supported",
+        "document-format-supported"};
     ipp_t* request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr,
                  printerUri(name).c_str());
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr,
                  user_.c_str());
+    ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
+                  static_cast<int>(std::size(kWanted)), nullptr, kWanted);
     ipp_t* response = exchange(request, "/printers/" + name, "the queue " + name, failure);
     if (response == nullptr) {
         return false;

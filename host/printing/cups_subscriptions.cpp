@@ -88,7 +88,7 @@ bool CupsConnection::notifications(int subscriptionId, int* sequence, std::vecto
                   subscriptionId);
     ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "notify-sequence-numbers",
                   *sequence + 1);
-    ipp_t* response = exchange(request, "/", "Get-Notifications", failure);
+    ipp_t* response = exchangeAtOnce(request, "/", "Get-Notifications", failure);
     if (response == nullptr) {
         return false;
     }

@@ -18,15 +18,22 @@ std::unique_ptr<Printer> Printer::fromPPD(const std::string& path) {
 std::unique_ptr<Printer> Printer::fromQueue(const CupsServer& server, const std::string& queue) {
     CupsFailure failure;
     std::unique_ptr<CupsConnection> connection = CupsConnection::open(server, &failure);
-    QueueInfo info;
-    if (connection == nullptr || !connection->queue(queue, &info, &failure)) {
+    if (connection == nullptr) {
         std::unique_ptr<Printer> printer(new Printer());
         printer->name_ = queue;
         printer->queue_ = true;
         printer->problem_ = failure.message;
         return printer;
     }
-    return fromQueue(*connection, queue);
+    std::unique_ptr<Printer> printer = fromQueue(*connection, queue);
+    QueueInfo info;
+    // Without a PPD the queue is a raw one, or there is no such queue: the server says which.
+    if (printer->ppdPath_.empty() && !connection->queue(queue, &info, &failure)) {
+        printer->problem_ = failure.message;
+        return printer;
+    }
+    printer->connection_ = std::move(connection);
+    return printer;
 }
 
 std::unique_ptr<Printer> Printer::fromQueue(CupsConnection& connection, const std::string& queue) {

@@ -183,16 +183,29 @@ JobOutcome QueueJobs::submit(const PrintDialog& dialog) {
         request.nameAttributes.emplace_back(attribute.name, attribute.value);
     }
 
-    // One connection, and one deadline, for the whole job.
+    // One connection, and one deadline, for the whole job: the one the printer's PPD came on
+    // while it lasts, else a new one.
     CupsFailure failure;
-    std::unique_ptr<CupsConnection> connection = CupsConnection::open(server_, &failure);
-    if (connection == nullptr) {
-        return jobNotPrinted(failure.status, failure.message);
-    }
     QueueInfo info;
     QueueSupport support;
-    if (!connection->queue(queue, &info, &failure, &support)) {
-        return jobNotPrinted(failure.status, failure.message);
+    CupsConnection* connection = printer_.connection();
+    std::unique_ptr<CupsConnection> fresh;
+    if (connection != nullptr) {
+        connection->renewDeadline();
+        if (!connection->queue(queue, &info, &failure, &support)) {
+            printer_.dropConnection(); // gone meanwhile, or the server said no: try afresh
+            connection = nullptr;
+        }
+    }
+    if (connection == nullptr) {
+        fresh = CupsConnection::open(server_, &failure);
+        if (fresh == nullptr) {
+            return jobNotPrinted(failure.status, failure.message);
+        }
+        connection = fresh.get();
+        if (!connection->queue(queue, &info, &failure, &support)) {
+            return jobNotPrinted(failure.status, failure.message);
+        }
     }
     if (info.state == IPP_PSTATE_STOPPED) {
         return jobNotPrinted(IPP_STATUS_ERROR_SERVICE_UNAVAILABLE,
@@ -213,7 +226,8 @@ JobOutcome QueueJobs::submit(const PrintDialog& dialog) {
     }
     JobReceipt receipt;
     if (!connection->submit(request, &receipt, &failure)) {
-        connection.reset();
+        printer_.dropConnection();
+        fresh.reset();
         if (receipt.jobId == 0) {
             return jobNotPrinted(failure.status, failure.message);
         }

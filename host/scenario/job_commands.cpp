@@ -40,8 +40,21 @@ void print(CommandContext& context, const Words& w) {
     // What the server holds, not what was sent.
     std::map<std::string, std::string> held;
     CupsFailure failure;
-    std::unique_ptr<CupsConnection> connection = CupsConnection::open(d.server, &failure);
-    if (connection == nullptr || !connection->jobAttributes(press.job.jobId, &held, &failure)) {
+    // On the connection the job went on, when the printer kept one.
+    std::unique_ptr<CupsConnection> fresh;
+    CupsConnection* connection = d.printerRef != nullptr ? d.printerRef->connection() : nullptr;
+    if (connection == nullptr) {
+        fresh = CupsConnection::open(d.server, &failure);
+        connection = fresh.get();
+    } else {
+        connection->renewDeadline();
+    }
+    std::vector<std::string> codes;
+    for (const AccountingCode& code : kAccountingCodes) {
+        codes.push_back(code.attribute);
+    }
+    if (connection == nullptr ||
+        !connection->jobAttributes(press.job.jobId, &held, &failure, codes)) {
         out << "      job " << press.job.jobUri << ": " << failure.message << "\n";
         return;
     }
