@@ -1,5 +1,7 @@
-// One agent per user and print server: a lock file under $XDG_RUNTIME_DIR, held with flock for
-// the agent's life, so the lock goes with the process however it ends.
+// One agent per user and print server: a lock file under $XDG_RUNTIME_DIR (else in
+// $XDG_CACHE_HOME/accounting-agent, else ~/.cache/accounting-agent, folders only the user can
+// write to), held with flock for the agent's life, so the lock goes with the process however it
+// ends.
 #pragma once
 
 #include <memory>

@@ -23,7 +23,8 @@ enum class JobResult {
     Released,  // it left the hold with its codes
     Cancelled, // the user cancelled it: it never prints
     Gone,      // released or cancelled elsewhere meanwhile
-    Waiting,   // it still waits (no display to ask on, the server could not be reached)
+    Waiting,   // it still waits (no display to ask on, the user's codes were refused)
+    Failed,    // the server did not take its default codes: to be tried again
 };
 
 class JobHandler {
@@ -36,6 +37,8 @@ class JobHandler {
     JobHandler& operator=(const JobHandler&) = delete;
 
     JobResult handle(const Printer& printer, const HeldJob& job);
+    // After a Failed release: whether the server could not even be asked if it took it.
+    bool releaseUnknown() const { return unknown_; }
 
   private:
     enum class Press { Settled, NeedsDialog };
@@ -57,6 +60,7 @@ class JobHandler {
     bool promptShown_ = false;
     bool promptClosed_ = false;
     bool jobGone_ = false;
+    bool unknown_ = false;
     std::string goneLine_;
     size_t alertsShown_ = 0; // the pane's alerts shown to the user so far
     size_t beeps_ = 0;

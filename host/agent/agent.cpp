@@ -1,5 +1,6 @@
 #include "host/agent/Agent.h"
 
+#include "host/HostText.h"
 #include "host/agent/AgentLock.h"
 #include "host/agent/FollowedJobs.h"
 #include "host/agent/JobHandler.h"
@@ -23,6 +24,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <iostream>
+#include <map>
 #include <memory>
 #include <set>
 
@@ -33,6 +35,10 @@ namespace {
 // its pages takes seconds).
 constexpr auto kIncompleteFirst = std::chrono::milliseconds(5);
 constexpr auto kIncompleteLongest = std::chrono::milliseconds(500);
+// A release the server did not take is tried again this many times, waiting 1 s, 2 s, 4 s ...
+constexpr int kReleaseTries = 5;
+
+using Clock = std::chrono::steady_clock;
 
 // The server's question for a password goes to the user in a dialog; without a display there
 // is no one to ask, and the request fails with the server's answer.
@@ -71,15 +77,23 @@ class Agent {
     std::unique_ptr<FollowedJobs> followed_;
     std::unique_ptr<ServerEvents> events_;
     std::unique_ptr<CupsConnection> connection_;
-    std::set<int> settled_;   // jobs taken already: released or cancelled
-    std::set<int> waiting_;   // jobs taken that still wait
+    std::set<int> settled_; // jobs taken already: released or cancelled
+    std::set<int> waiting_; // jobs taken that still wait
+    // Jobs whose release the server did not take: how often it was tried, and when next.
+    struct Retry {
+        int tries = 0;
+        Clock::time_point next;
+    };
+    std::map<int, Retry> retries_;
+    void failedRelease(const HeldJob& job);
+    std::chrono::milliseconds untilRetry() const;
     bool incomplete_ = false; // a held job's documents are still coming: look again soon
     std::chrono::milliseconds incompleteAgain_ = kIncompleteFirst;
 };
 
 bool Agent::refreshQueues() {
     CupsFailure failure;
-    if (!queues_->refresh(*connection_, &failure)) {
+    if (!queues_->list(*connection_, &failure)) {
         disconnect(failure.message);
         return false;
     }
@@ -107,9 +121,15 @@ bool Agent::connect() {
         return false;
     }
     waiting_.clear();
+    retries_.clear();
     agentSays("server: connected to " + connection_->address() + " as " + connection_->user() +
               (options_.once ? "" : "; events by " + events_->describe()));
-    return refreshQueues() && sweep();
+    if (!refreshQueues() || !sweep()) {
+        return false;
+    }
+    // The queues that no held job needed are looked at once the jobs have been taken.
+    queues_->lookAtRest(*connection_);
+    return true;
 }
 
 // The user's jobs that wait for codes on the queues the pane serves, oldest first, one at a
@@ -128,12 +148,15 @@ bool Agent::sweep() {
         if (agentStopping()) {
             break;
         }
-        const WiredQueue* queue = queues_->find(job.queue);
+        const WiredQueue* queue = queues_->find(*connection_, job.queue);
         if (queue == nullptr) {
             continue;
         }
+        auto retry = retries_.find(job.id);
+        bool retryLater = retry != retries_.end() && (retry->second.tries >= kReleaseTries ||
+                                                      Clock::now() < retry->second.next);
         if (!waitsForCodes(job, connection_->user(), queue->needed) ||
-            settled_.count(job.id) != 0 || waiting_.count(job.id) != 0) {
+            settled_.count(job.id) != 0 || waiting_.count(job.id) != 0 || retryLater) {
             // A job whose documents are still coming is taken once it is whole; the server
             // may send no event then.
             incomplete_ = incomplete_ ||
@@ -141,11 +164,21 @@ bool Agent::sweep() {
             continue;
         }
         HeldJob held{job.id, job.queue, job.name};
+        if (retry != retries_.end()) {
+            agentSays("job " + std::to_string(job.id) + ": trying again (" +
+                      std::to_string(retry->second.tries + 1) + " of " +
+                      std::to_string(kReleaseTries) + ")");
+        }
         JobResult result = handler_->handle(*queue->printer, held);
         installStopHandlers(); // a window's own handling of signals is gone with it
         // A job left waiting (for a display, or for the server to take its codes) is taken
         // again after the next reconnect, not in a loop. One gone elsewhere is taken again
         // should it come back held (its owner resumed it, and the guard held it again).
+        if (result == JobResult::Failed) {
+            failedRelease(held);
+            continue;
+        }
+        retries_.erase(job.id);
         if (result == JobResult::Waiting) {
             waiting_.insert(job.id);
         } else if (result != JobResult::Gone) {
@@ -163,15 +196,50 @@ bool Agent::sweep() {
     return true;
 }
 
+// A release the server did not take (an error, no answer): tried again after 1 s, 2 s, 4 s
+// ..., then left held, and the user told once. One the server could not even be asked about is
+// followed too: it may have been released after all.
+void Agent::failedRelease(const HeldJob& job) {
+    Retry& retry = retries_[job.id];
+    ++retry.tries;
+    if (handler_->releaseUnknown()) {
+        followed_->follow(job);
+    }
+    if (retry.tries >= kReleaseTries) {
+        reports_->tell(job,
+                       hostText("“%1” on %2 could not be released after %3 tries: it waits "
+                                "held until the agent starts again",
+                                {shownName(job), shownQueue(job), std::to_string(kReleaseTries)}));
+        return;
+    }
+    auto wait = std::chrono::seconds(1 << (retry.tries - 1));
+    retry.next = Clock::now() + wait;
+    agentSays("job " + std::to_string(job.id) + ": trying again in " +
+              std::to_string(wait.count()) + " s");
+}
+
+std::chrono::milliseconds Agent::untilRetry() const {
+    auto soonest = std::chrono::milliseconds(3600 * 1000);
+    for (const auto& [id, retry] : retries_) {
+        if (retry.tries < kReleaseTries) {
+            auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(retry.next - Clock::now());
+            soonest = std::min(soonest, std::max(left, std::chrono::milliseconds(1)));
+        }
+    }
+    return soonest;
+}
+
 // Waits for the server's news: a job made or changed means a sweep, a queue added, changed
 // or gone a fresh look at that queue.
 bool Agent::listen() {
     auto soon = incomplete_ ? incompleteAgain_ : std::chrono::milliseconds(3600 * 1000);
-    incompleteAgain_ = incomplete_ ? std::min(incompleteAgain_ * 2, kIncompleteLongest)
-                                   : kIncompleteFirst;
+    incompleteAgain_ =
+        incomplete_ ? std::min(incompleteAgain_ * 2, kIncompleteLongest) : kIncompleteFirst;
     if (reports_->untilDue().count() > 0) {
         soon = std::min(soon, reports_->untilDue());
     }
+    soon = std::min({soon, untilRetry(), queues_->untilRetry()});
     ServerNews news = events_->wait(*connection_, soon);
     reports_->notifyTold();
     if (agentStopping()) {
@@ -186,6 +254,7 @@ bool Agent::listen() {
         if (!refreshQueues()) {
             return false;
         }
+        queues_->lookAtRest(*connection_);
     } else {
         for (const std::string& queue : news.queues) {
             if (!queues_->refresh(*connection_, queue, &failure)) {
@@ -194,7 +263,13 @@ bool Agent::listen() {
             }
         }
     }
-    bool look = news.jobs || news.sweepDue || news.allQueues || !news.queues.empty() || incomplete_;
+    // A queue whose look failed, looked at again now, may have jobs waiting.
+    bool queueDue = queues_->untilRetry() <= std::chrono::milliseconds(1);
+    if (queueDue) {
+        queues_->lookAtRest(*connection_);
+    }
+    bool look = news.jobs || news.sweepDue || news.allQueues || !news.queues.empty() ||
+                incomplete_ || queueDue || untilRetry() <= std::chrono::milliseconds(1);
     return !look || sweep();
 }
 

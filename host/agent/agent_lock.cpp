@@ -27,26 +27,45 @@ std::string escaped(const std::string& text) {
     return out;
 }
 
+// A folder of the user's, made private if it is new; false with why when it is not the user's
+// own or others may write to it.
+bool privateFolder(const std::string& folder, std::string* message) {
+    if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+        *message = "cannot make " + folder + ": " + std::strerror(errno);
+        return false;
+    }
+    struct stat st {};
+    if (lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != getuid() ||
+        (st.st_mode & 0022) != 0) {
+        *message = folder + " is not a folder of this user's that only the user can write to";
+        return false;
+    }
+    return true;
+}
+
 // $XDG_RUNTIME_DIR, the user's own folder for such files; without it, a folder of the user's
-// under /tmp, made private.
+// cache ($XDG_CACHE_HOME, else ~/.cache). Never a name another user could take first, as one
+// in /tmp would be.
 bool lockFolder(std::string* folder, std::string* message) {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     if (runtime != nullptr && runtime[0] == '/') {
         *folder = runtime;
         return true;
     }
-    *folder = "/tmp/accounting-agent-" + std::to_string(getuid());
-    if (mkdir(folder->c_str(), 0700) != 0 && errno != EEXIST) {
-        *message = "cannot make " + *folder + ": " + std::strerror(errno);
+    const char* cache = std::getenv("XDG_CACHE_HOME");
+    const char* home = std::getenv("HOME");
+    std::string base;
+    if (cache != nullptr && cache[0] == '/') {
+        base = cache;
+    } else if (home != nullptr && home[0] == '/') {
+        base = std::string(home) + "/.cache";
+        mkdir(base.c_str(), 0700);
+    } else {
+        *message = "no folder for the lock: XDG_RUNTIME_DIR, XDG_CACHE_HOME and HOME are not set";
         return false;
     }
-    struct stat st {};
-    if (lstat(folder->c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != getuid() ||
-        (st.st_mode & 0077) != 0) {
-        *message = *folder + " is not a private folder of this user";
-        return false;
-    }
-    return true;
+    *folder = base + "/accounting-agent";
+    return privateFolder(*folder, message);
 }
 
 } // namespace

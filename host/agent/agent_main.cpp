@@ -52,7 +52,8 @@ id, queue, state and name, never their codes) to anyone on the machine who liste
 Environment:
   CUPS_SERVER, CUPS_USER, CUPS_ENCRYPTION   as for printdialog
   XDG_CONFIG_HOME          where the remembered settings are (printdialog/settings.plist)
-  XDG_RUNTIME_DIR          where the lock against a second agent is kept
+  XDG_RUNTIME_DIR          where the lock against a second agent is kept (else
+                           XDG_CACHE_HOME/accounting-agent, else ~/.cache/accounting-agent)
   DISPLAY, WAYLAND_DISPLAY the display the windows open on; without one, jobs that need a
                            window wait
 

@@ -40,6 +40,7 @@ JobHandler::~JobHandler() = default;
 JobResult JobHandler::handle(const Printer& printer, const HeldJob& job) {
     say("taking " + jobName(job));
     JobResult result = JobResult::Waiting;
+    unknown_ = false;
     if (pressWithRemembered(printer, job, &result) == Press::Settled) {
         return result;
     }
@@ -138,9 +139,11 @@ JobHandler::Press JobHandler::pressWithRemembered(const Printer& printer, const 
                                        press.job.status != IPP_STATUS_ERROR_ATTRIBUTES_OR_VALUES);
     if (codesGiven) {
         // The codes were given but the server did not take them: the job stays held, and the
-        // user is told why.
+        // user is told why. Default codes are tried again by themselves; typed ones wait for
+        // the next look at the jobs, not to ask the user again and again.
         reports_.tell(job, press.job.line);
-        *result = JobResult::Waiting;
+        *result = promptShown_ ? JobResult::Waiting : JobResult::Failed;
+        unknown_ = release.unknown();
         return Press::Settled;
     }
     // No prompt and nothing released: the pane's check of the default codes stopped the press,

@@ -8,6 +8,14 @@
 
 #include <cups/ipp.h>
 
+#include <algorithm>
+
+namespace {
+
+constexpr auto kLongestRetry = std::chrono::seconds(60);
+
+} // namespace
+
 // Whether the pane wires itself for the printer: its own Initialize on the queue's PPD, as the
 // dialog runs it.
 bool WiredQueues::wires(const Printer& printer) {
@@ -29,26 +37,42 @@ bool WiredQueues::wires(const Printer& printer) {
     return wired;
 }
 
-void WiredQueues::look(CupsConnection& connection, const QueueInfo& queue) {
-    auto known = known_.find(queue.name);
-    if (known != known_.end() && known->second.configChanged == queue.configChanged &&
-        queue.configChanged != 0) {
-        return; // nothing changed since the last look
-    }
-    Verdict verdict;
-    verdict.configChanged = queue.configChanged;
+bool WiredQueues::due(const Verdict& verdict) const {
+    return !verdict.looked || (verdict.failures > 0 && Clock::now() >= verdict.retryAt);
+}
+
+void WiredQueues::look(CupsConnection& connection, Verdict* verdict) {
+    const QueueInfo& queue = verdict->info;
+    connection.renewDeadline(); // each look has its own deadline
     std::unique_ptr<Printer> printer = Printer::fromQueue(connection, queue.name);
-    if (wires(*printer)) {
-        if (ownerOnClientsWord(queue.authentication) && warned_.insert(queue.name).second) {
-            agentSays("queue " + queue.name +
-                      ": the server takes a job's owner on the client's word; another user "
-                      "could print there in " +
-                      connection.user() + "'s name (see accounting-guard(1))");
-        }
-        CodesNeeded needed = codesNeededByPPD(printer->ppdPath());
-        verdict.wired = std::make_unique<WiredQueue>(WiredQueue{std::move(printer), needed});
+    verdict->looked = true;
+    verdict->wired.reset();
+    if (printer->fetchFailed()) {
+        // Perhaps a passing fault: looked at again later, its jobs waiting meanwhile.
+        ++verdict->failures;
+        auto wait = std::min<std::chrono::seconds>(
+            std::chrono::seconds(1 << std::min(verdict->failures - 1, 6)), kLongestRetry);
+        verdict->retryAt = Clock::now() + wait;
+        agentSays("queue " + queue.name + ": could not be looked at (" + printer->problem() +
+                  "); its jobs wait; looking again in " + std::to_string(wait.count()) + " s");
+        return;
     }
-    known_[queue.name] = std::move(verdict);
+    if (verdict->failures > 0) {
+        agentSays("queue " + queue.name + ": looked at again after " +
+                  std::to_string(verdict->failures) + " failed look(s)");
+    }
+    verdict->failures = 0;
+    if (!wires(*printer)) {
+        return;
+    }
+    if (ownerOnClientsWord(queue.authentication) && warned_.insert(queue.name).second) {
+        agentSays("queue " + queue.name +
+                  ": the server takes a job's owner on the client's word; another user "
+                  "could print there in " +
+                  connection.user() + "'s name (see accounting-guard(1))");
+    }
+    CodesNeeded needed = codesNeededByPPD(printer->ppdPath());
+    verdict->wired = std::make_unique<WiredQueue>(WiredQueue{std::move(printer), needed});
 }
 
 void WiredQueues::sayServed() {
@@ -62,7 +86,7 @@ void WiredQueues::sayServed() {
               (names.empty() ? std::string("none") : names));
 }
 
-bool WiredQueues::refresh(CupsConnection& connection, CupsFailure* failure) {
+bool WiredQueues::list(CupsConnection& connection, CupsFailure* failure) {
     std::vector<QueueInfo> queues;
     connection.renewDeadline();
     if (!connection.queues(&queues, failure)) {
@@ -71,12 +95,36 @@ bool WiredQueues::refresh(CupsConnection& connection, CupsFailure* failure) {
     std::set<std::string> listed;
     for (const QueueInfo& queue : queues) {
         listed.insert(queue.name);
-        connection.renewDeadline();
-        look(connection, queue);
+        Verdict& verdict = known_[queue.name];
+        if (verdict.configChanged != queue.configChanged || queue.configChanged == 0) {
+            verdict.looked = false; // new, or changed since the last look
+            verdict.failures = 0;
+        }
+        verdict.configChanged = queue.configChanged;
+        verdict.info = queue;
     }
     std::erase_if(known_, [&](const auto& entry) { return listed.count(entry.first) == 0; });
-    sayServed();
     return true;
+}
+
+const WiredQueue* WiredQueues::find(CupsConnection& connection, const std::string& queue) {
+    auto found = known_.find(queue);
+    if (found == known_.end()) {
+        return nullptr;
+    }
+    if (due(found->second)) {
+        look(connection, &found->second);
+    }
+    return found->second.wired.get();
+}
+
+void WiredQueues::lookAtRest(CupsConnection& connection) {
+    for (auto& [name, verdict] : known_) {
+        if (due(verdict)) {
+            look(connection, &verdict);
+        }
+    }
+    sayServed();
 }
 
 bool WiredQueues::refresh(CupsConnection& connection, const std::string& queue,
@@ -89,13 +137,29 @@ bool WiredQueues::refresh(CupsConnection& connection, const std::string& queue,
         }
         known_.erase(queue); // the queue is gone
     } else {
-        look(connection, info);
+        Verdict& verdict = known_[queue];
+        if (verdict.configChanged != info.configChanged || info.configChanged == 0) {
+            verdict.looked = false;
+            verdict.failures = 0;
+        }
+        verdict.configChanged = info.configChanged;
+        verdict.info = info;
+        if (due(verdict)) {
+            look(connection, &verdict);
+        }
     }
     sayServed();
     return true;
 }
 
-const WiredQueue* WiredQueues::find(const std::string& queue) const {
-    auto found = known_.find(queue);
-    return found == known_.end() ? nullptr : found->second.wired.get();
+std::chrono::milliseconds WiredQueues::untilRetry() const {
+    auto soonest = std::chrono::milliseconds(3600 * 1000);
+    for (const auto& [name, verdict] : known_) {
+        if (verdict.looked && verdict.failures > 0) {
+            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(verdict.retryAt -
+                                                                              Clock::now());
+            soonest = std::min(soonest, std::max(left, std::chrono::milliseconds(1)));
+        }
+    }
+    return soonest;
 }

@@ -133,7 +133,8 @@ class CupsConnection {
     // A file the server serves, such as "/admin/conf/cupsd.conf" (to an administrator).
     bool serverFile(const std::string& resource, std::string* out, CupsFailure* failure);
     // Writes the queue's PPD to the file descriptor. A queue without one (a raw queue) answers
-    // false with status client-error-not-found.
+    // false with status client-error-not-found; a PPD of more than kMaxPPDBytes (packed or
+    // unpacked) is refused.
     bool fetchPPD(const std::string& queue, int fd, CupsFailure* failure);
     // Create-Job, then Send-Document, streaming the document. The receipt holds the job's id as
     // soon as it exists, also when a later step failed; the caller cancels such a job.
@@ -169,6 +170,9 @@ class CupsConnection {
   private:
     CupsConnection() = default;
     std::string printerUri(const std::string& queue) const;
+    // The HTTP resource of a queue: "/printers/NAME" (libcups encodes it on the way).
+    static std::string queueResource(const std::string& queue);
+    static int millisecondsUntil(std::chrono::steady_clock::time_point deadline);
     struct _ipp_s* jobRequest(int operation, int jobId) const;
     // Sends a request and returns the response, or null with the failure.
     struct _ipp_s* exchange(struct _ipp_s* request, const std::string& resource,
@@ -190,6 +194,14 @@ class CupsConnection {
     std::chrono::steady_clock::time_point deadline_;
     bool timedOut_ = false;
 };
+
+// The largest PPD the host reads: a real one is well under 1 MB.
+inline constexpr size_t kMaxPPDBytes = 2 << 20;
+
+// A queue's name from its URI's path, which has it percent-encoded ("quorv-%C3%A9" for
+// "quorv-é", "quorv-%2541" for "quorv-%41"), as RFC 3986 decodes it; a path that is not well
+// encoded comes back as it stands.
+std::string decodedQueue(const std::string& path);
 
 // The name of an IPP status, such as "client-error-not-found".
 std::string ippStatusName(int status);

@@ -35,13 +35,20 @@ class HeldJobRelease : public JobSink {
     // The last press found no codes, or not every code the queue needs, to release the job with.
     bool lackedCodes() const { return lackedCodes_; }
     bool released() const { return released_; }
+    // The release failed and the server could not be asked afterwards whether it took it.
+    bool unknown() const { return unknown_; }
 
   private:
+    JobOutcome
+    afterFailedRelease(const std::vector<std::pair<std::string, std::string>>& attributes,
+                       const CupsFailure& failure);
+
     CupsServer server_;
     const Printer& printer_;
     HeldJob job_;
     bool lackedCodes_ = false;
     bool released_ = false;
+    bool unknown_ = false;
 };
 
 // What the window for a held job says from the start: the queue prints only with its codes.

@@ -29,6 +29,9 @@ class Printer {
     const std::string& ppdPath() const { return ppdPath_; }
     // Why the queue has no PPD; empty when it has one or is a file.
     const std::string& problem() const { return problem_; }
+    // The PPD could not be had for a reason that may pass (the server failed or did not
+    // answer), not because the queue has none.
+    bool fetchFailed() const { return fetchFailed_; }
     // The PPD's Manufacturer as the platform's PPD library reads it; empty when none.
     const std::string& manufacturer() const { return manufacturer_; }
     // A queue's connection to its server, kept open from the PPD's fetch for the jobs that
@@ -51,5 +54,6 @@ class Printer {
     int fd_ = -1; // the fetched PPD's anonymous file
     mutable std::unique_ptr<CupsConnection> connection_;
     std::string problem_;
+    bool fetchFailed_ = false;
     std::string manufacturer_;
 };

@@ -8,7 +8,9 @@
 #include <cups/cups.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <netdb.h>
@@ -122,12 +124,6 @@ http_encryption_t httpEncryption(Encryption encryption) {
     return cupsEncryption();
 }
 
-int millisecondsUntil(std::chrono::steady_clock::time_point deadline) {
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        deadline - std::chrono::steady_clock::now());
-    return static_cast<int>(std::max<long long>(left.count(), 1));
-}
-
 // How often a wait on the server looks at the deadline.
 constexpr double kWaitSlice = 0.25;
 
@@ -199,6 +195,34 @@ CupsConnection::~CupsConnection() {
     if (http_ != nullptr) {
         httpClose(http_);
     }
+}
+
+int CupsConnection::millisecondsUntil(std::chrono::steady_clock::time_point deadline) {
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    return static_cast<int>(std::max<long long>(left.count(), 1));
+}
+
+std::string decodedQueue(const std::string& path) {
+    std::string out;
+    for (size_t i = 0; i < path.size(); ++i) {
+        if (path[i] == '%') {
+            if (i + 2 >= path.size() || !std::isxdigit(static_cast<unsigned char>(path[i + 1])) ||
+                !std::isxdigit(static_cast<unsigned char>(path[i + 2]))) {
+                return path;
+            }
+            out += static_cast<char>(std::stoi(path.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+        } else {
+            out += path[i];
+        }
+    }
+    return out;
+}
+
+std::string CupsConnection::queueResource(const std::string& queue) {
+    // As it stands: libcups percent-encodes a resource when it sends it.
+    return "/printers/" + queue;
 }
 
 std::string CupsConnection::printerUri(const std::string& queue) const {

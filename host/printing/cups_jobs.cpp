@@ -14,7 +14,7 @@
 
 bool CupsConnection::submit(const JobRequest& job, JobReceipt* receipt, CupsFailure* failure) {
     std::string uri = printerUri(job.queue);
-    std::string resource = "/printers/" + job.queue;
+    std::string resource = queueResource(job.queue);
     ipp_t* request = ippNewRequest(IPP_OP_CREATE_JOB);
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri.c_str());
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr,
@@ -176,7 +176,8 @@ bool CupsConnection::userJobs(std::vector<UserJob>* out, CupsFailure* failure) {
         } else if (attribute == "job-printer-uri") {
             std::string uri = attributeText(a);
             size_t at = uri.rfind("/printers/");
-            job.queue = at == std::string::npos ? uri : uri.substr(at + 10);
+            // The URI's path has the queue's name percent-encoded ("quorv-%C3%A9").
+            job.queue = decodedQueue(at == std::string::npos ? uri : uri.substr(at + 10));
         } else if (attribute == "job-name" && job.name.empty()) {
             // A name the server finds invalid comes twice: as given, then as "Untitled". The
             // job's own name is the first; it is made safe where it is shown.

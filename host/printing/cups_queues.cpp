@@ -90,7 +90,7 @@ bool CupsConnection::queue(const std::string& name, QueueInfo* out, CupsFailure*
                  user_.c_str());
     ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
                   static_cast<int>(std::size(kWanted)), nullptr, kWanted);
-    ipp_t* response = exchange(request, "/printers/" + name, "the queue " + name, failure);
+    ipp_t* response = exchange(request, queueResource(name), "the queue " + name, failure);
     if (response == nullptr) {
         return false;
     }
@@ -132,18 +132,80 @@ bool CupsConnection::queue(const std::string& name, QueueInfo* out, CupsFailure*
 }
 
 bool CupsConnection::fetchPPD(const std::string& queue, int fd, CupsFailure* failure) {
+    // As cupsGetFd, but reading no more than a PPD can be: a server that sends more (or a
+    // compressed file that unpacks to more) is refused as soon as it passes the limit.
+    std::string resource = queueResource(queue) + ".ppd";
+    std::string what = "the PPD of " + queue;
+    http_status_t status = HTTP_STATUS_ERROR;
     passwords::beginRequest();
-    http_status_t status = cupsGetFd(http_, ("/printers/" + queue + ".ppd").c_str(), fd);
-    passwords::endRequest(status == HTTP_STATUS_UNAUTHORIZED);
-    if (status == HTTP_STATUS_OK) {
-        return true;
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        httpClearFields(http_);
+        httpSetField(http_, HTTP_FIELD_AUTHORIZATION, httpGetAuthString(http_));
+        if (httpGet(http_, resource.c_str()) != 0) {
+            if (httpReconnect2(http_, millisecondsUntil(deadline_), nullptr) != 0) {
+                break;
+            }
+            continue;
+        }
+        while ((status = httpUpdate(http_)) == HTTP_STATUS_CONTINUE) {
+        }
+        if (status != HTTP_STATUS_UNAUTHORIZED) {
+            break;
+        }
+        httpFlush(http_);
+        if (cupsDoAuthentication(http_, "GET", resource.c_str()) != 0) {
+            break;
+        }
     }
+    passwords::endRequest(status == HTTP_STATUS_UNAUTHORIZED);
     if (status == HTTP_STATUS_NOT_FOUND) {
+        httpFlush(http_);
         failure->status = IPP_STATUS_ERROR_NOT_FOUND;
         failure->message = "the queue " + queue + " has no PPD";
         return false;
     }
-    return failed(failure, "the PPD of " + queue);
+    if (status != HTTP_STATUS_OK) {
+        httpFlush(http_);
+        failure->status =
+            timedOut_ ? IPP_STATUS_ERROR_SERVICE_UNAVAILABLE : IPP_STATUS_ERROR_INTERNAL;
+        failure->message = timedOut_ ? what + ": the print server " + address_ +
+                                           " did not answer within " +
+                                           std::to_string(static_cast<int>(timeout_)) + " s"
+                                     : what + ": the server answered " + httpStatus(status);
+        return false;
+    }
+    auto tooLarge = [&] {
+        // The rest is not read: the connection is made afresh for the next request.
+        httpShutdown(http_);
+        httpReconnect2(http_, millisecondsUntil(deadline_), nullptr);
+        failure->status = IPP_STATUS_ERROR_INTERNAL;
+        failure->message =
+            what + " is larger than " + std::to_string(kMaxPPDBytes >> 20) + " MB, which no PPD is";
+        return false;
+    };
+    if (httpGetLength2(http_) > static_cast<off_t>(kMaxPPDBytes)) {
+        return tooLarge();
+    }
+    size_t total = 0;
+    char buffer[32768];
+    for (ssize_t n; (n = httpRead2(http_, buffer, sizeof buffer)) > 0;) {
+        total += static_cast<size_t>(n);
+        if (total > kMaxPPDBytes) {
+            return tooLarge();
+        }
+        if (write(fd, buffer, static_cast<size_t>(n)) != n) {
+            httpFlush(http_);
+            failure->status = IPP_STATUS_ERROR_INTERNAL;
+            failure->message = what + ": " + std::strerror(errno);
+            return false;
+        }
+    }
+    if (timedOut_ || httpGetState(http_) == HTTP_STATE_ERROR) {
+        failure->status = IPP_STATUS_ERROR_SERVICE_UNAVAILABLE;
+        failure->message = what + ": the print server " + address_ + " stopped sending it";
+        return false;
+    }
+    return true;
 }
 
 bool CupsConnection::queueSetup(const std::string& name, QueueSetup* out, CupsFailure* failure) {
@@ -157,7 +219,7 @@ bool CupsConnection::queueSetup(const std::string& name, QueueSetup* out, CupsFa
                  user_.c_str());
     ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
                   static_cast<int>(std::size(kWanted)), nullptr, kWanted);
-    ipp_t* response = exchange(request, "/printers/" + name, "the queue " + name, failure);
+    ipp_t* response = exchange(request, queueResource(name), "the queue " + name, failure);
     if (response == nullptr) {
         return false;
     }

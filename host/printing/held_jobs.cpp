@@ -62,7 +62,10 @@ JobOutcome HeldJobRelease::submit(const PrintDialog& dialog) {
         attributes.emplace_back(attribute.name, attribute.value);
     }
     if (!connection->releaseJob(job_.id, attributes, &failure)) {
-        return jobNotPrinted(failure.status, failure.message);
+        // An error, or no answer, does not say the release was not applied: what the job is
+        // now, asked on a fresh connection, does.
+        connection.reset();
+        return afterFailedRelease(attributes, failure);
     }
     released_ = true;
     JobOutcome outcome;
@@ -82,6 +85,44 @@ JobOutcome HeldJobRelease::submit(const PrintDialog& dialog) {
     }
     outcome.line =
         hostText("Released “%1” on %2 with accounting codes", {shownName(job_), shownQueue(job_)});
+    return outcome;
+}
+
+JobOutcome HeldJobRelease::afterFailedRelease(
+    const std::vector<std::pair<std::string, std::string>>& attributes,
+    const CupsFailure& failure) {
+    CupsFailure again;
+    std::unique_ptr<CupsConnection> fresh = CupsConnection::open(server_, &again);
+    std::map<std::string, std::string> now;
+    std::vector<std::string> wanted = {"job-state", "job-hold-until"};
+    for (const auto& [name, value] : attributes) {
+        wanted.push_back(name);
+    }
+    if (fresh == nullptr || !fresh->jobAttributes(job_.id, &now, &again, wanted)) {
+        unknown_ = true;
+        return jobNotPrinted(failure.status,
+                             failure.message + "; " +
+                                 hostText("whether “%1” on %2 was released is not known: the "
+                                          "server could not be asked",
+                                          {shownName(job_), shownQueue(job_)}));
+    }
+    bool codesKept = true;
+    for (const auto& [name, value] : attributes) {
+        codesKept = codesKept && now[name] == value;
+    }
+    bool held = now["job-state"] == "pending-held";
+    if (held || !codesKept) {
+        return jobNotPrinted(failure.status, failure.message + "; " +
+                                                 hostText("“%1” on %2 still waits for its codes",
+                                                          {shownName(job_), shownQueue(job_)}));
+    }
+    released_ = true;
+    JobOutcome outcome;
+    outcome.sent = true;
+    outcome.jobId = job_.id;
+    outcome.line = hostText("Released “%1” on %2 with accounting codes (the server's answer was "
+                            "lost, but it took them)",
+                            {shownName(job_), shownQueue(job_)});
     return outcome;
 }
 

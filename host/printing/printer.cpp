@@ -2,6 +2,8 @@
 
 #include <PlatformHost.h>
 
+#include <cups/ipp.h>
+
 #include <cerrno>
 #include <cstring>
 #include <sys/mman.h>
@@ -50,6 +52,7 @@ std::unique_ptr<Printer> Printer::fromQueue(CupsConnection& connection, const st
     }
     if (!connection.fetchPPD(queue, printer->fd_, &failure)) {
         printer->problem_ = failure.message;
+        printer->fetchFailed_ = failure.status != IPP_STATUS_ERROR_NOT_FOUND;
         return printer;
     }
     printer->ppdPath_ = "/proc/self/fd/" + std::to_string(printer->fd_);

@@ -66,6 +66,20 @@ TEST(HeldJobs, TakesTheUsersHeldJobsThatLackACodeTheirQueueNeeds) {
     }
 }
 
+TEST(HeldJobs, AQueuesNameComesFromItsURIAsRFC3986DecodesIt) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"quorv-%C3%A9", "quorv-\xC3\xA9"},
+        {"quorv-%2541", "quorv-%41"},
+        {"a%20b", "a b"},
+        {"plain", "plain"},
+        {"bad%2", "bad%2"},
+        {"%zz", "%zz"},
+    };
+    for (const auto& [path, name] : cases) {
+        EXPECT_EQ(decodedQueue(path), name) << path;
+    }
+}
+
 TEST(AgentLock, NamesKeepUsersAndServersApart) {
     EXPECT_EQ(agentLockName("alice", "127.0.0.1:631"),
               "accounting-agent-alice@127.0.0.1%3A631.lock");
@@ -126,6 +140,39 @@ TEST_F(AgentLockFolder, OneAgentPerUserAndServer) {
     first.reset();
     EXPECT_NE(AgentLock::take("alice", "h:1", &outcome, &message), nullptr);
     EXPECT_EQ(outcome, AgentLock::Outcome::Taken);
+}
+
+TEST_F(AgentLockFolder, WithoutARuntimeFolderTheLockIsInTheUsersCache) {
+    // Another user's /tmp/accounting-agent-UID, made first, no longer stops the agent.
+    std::string squatted = "/tmp/accounting-agent-" + std::to_string(getuid());
+    bool planted = symlink("/", squatted.c_str()) == 0;
+    unsetenv("XDG_RUNTIME_DIR");
+    const char* previousCache = std::getenv("XDG_CACHE_HOME");
+    std::string savedCache = previousCache != nullptr ? previousCache : "";
+    setenv("XDG_CACHE_HOME", (folder_ + "/cache").c_str(), 1);
+    ASSERT_EQ(mkdir((folder_ + "/cache").c_str(), 0700), 0);
+    AgentLock::Outcome outcome = AgentLock::Outcome::Failed;
+    std::string message;
+    std::unique_ptr<AgentLock> lock = AgentLock::take("alice", "h:1", &outcome, &message);
+    ASSERT_NE(lock, nullptr) << message;
+    EXPECT_EQ(lock->path(), folder_ + "/cache/accounting-agent/accounting-agent-alice@h%3A1.lock");
+    struct stat st {};
+    ASSERT_EQ(stat((folder_ + "/cache/accounting-agent").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    lock.reset();
+    // A cache folder others may write to is refused, not used.
+    ASSERT_EQ(chmod((folder_ + "/cache/accounting-agent").c_str(), 0777), 0);
+    EXPECT_EQ(AgentLock::take("alice", "h:1", &outcome, &message), nullptr);
+    EXPECT_EQ(message, folder_ + "/cache/accounting-agent is not a folder of this user's that "
+                                 "only the user can write to");
+    if (planted) {
+        unlink(squatted.c_str());
+    }
+    if (previousCache != nullptr) {
+        setenv("XDG_CACHE_HOME", savedCache.c_str(), 1);
+    } else {
+        unsetenv("XDG_CACHE_HOME");
+    }
 }
 
 TEST_F(AgentLockFolder, RefusesAFolderItCannotUse) {
