@@ -5,6 +5,7 @@
 #include "host/dialog/PaneDriver.h"
 #include "host/dialog/PrintDialog.h"
 #include "host/remember/RememberedSettings.h"
+#include "host/window/AlertDialog.h"
 #include "host/window/WidgetView.h"
 #include "host/window/WindowApp.h"
 
@@ -127,9 +128,19 @@ JobHandler::Press JobHandler::pressWithRemembered(const Printer& printer, const 
         return Press::Settled;
     }
     if (promptShown_ && !press.reachedDialog) {
-        // The prompt's Cancel: the pane says so, and the job goes.
-        presentAlerts(alertsShown_);
+        // The prompt's Cancel: the job goes, and the user is told what became of it (the
+        // pane's own alert speaks of pressing Print again, which the agent has no button for).
+        alertsShown_ = PlatformHost::alerts().size();
         JobOutcome cancelled = cancelHeldJob(options_.server, job);
+        if (cancelled.jobId != 0) {
+            std::string words = hostText("“%1” was cancelled and will not print", {shownName(job)});
+            say("alert: " + words);
+            if (display_) {
+                runAlert(nullptr, GTK_MESSAGE_INFO, hostText("Print job cancelled"), words,
+                         hostText("It was sent to %1.", {shownQueue(job)}));
+                say("dismissed: " + words);
+            }
+        }
         reports_.tell(job, cancelled.line);
         // A cancel the server did not take leaves the job held, for the next try.
         *result = cancelled.jobId != 0 ? JobResult::Cancelled : JobResult::Waiting;
@@ -230,7 +241,11 @@ WidgetView* JobHandler::promptView(WindowRef window) {
         }
         promptClosed_ = true;
     };
-    auto view = std::make_unique<WidgetView>(window, nullptr, std::move(hooks));
+    // The prompt says which job it asks for, above its controls (and in its title, below).
+    WidgetView::Presentation look;
+    look.heading = hostText("“%1” on %2", {shownName(*current_), shownQueue(*current_)});
+    look.dialog = true;
+    auto view = std::make_unique<WidgetView>(window, nullptr, std::move(hooks), look);
     // Who drives the prompt from outside (the tests) types once it has the keyboard.
     g_signal_connect(view->gtkWindow(), "focus-in-event",
                      G_CALLBACK(+[](GtkWidget*, GdkEvent*, gpointer data) -> gboolean {
@@ -239,12 +254,14 @@ WidgetView* JobHandler::promptView(WindowRef window) {
                          return FALSE;
                      }),
                      this);
-    // The prompt says which job it asks for: the document's name and the queue.
     gtk_window_set_title(view->gtkWindow(), hostText("Accounting codes for “%1” on %2",
                                                      {shownName(*current_), shownQueue(*current_)})
                                                 .c_str());
     WidgetView* made = view.get();
     prompts_[window] = std::move(view);
+    // It comes up active, the keyboard on its first field, as a dialog that asks does.
+    made->focusFirst();
+    gtk_window_present(made->gtkWindow());
     say("window: prompt opened for job " + std::to_string(current_->id));
     return made;
 }
@@ -294,16 +311,9 @@ void JobHandler::presentAlerts(size_t from) {
         if (!display_) {
             continue;
         }
-        GtkWidget* message =
-            gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, GTK_MESSAGE_ERROR, GTK_BUTTONS_OK,
-                                   "%s", alerts[i].message.c_str());
-        if (!alerts[i].explanation.empty()) {
-            gtk_message_dialog_format_secondary_text(GTK_MESSAGE_DIALOG(message), "%s",
-                                                     alerts[i].explanation.c_str());
-        }
-        gtk_window_set_title(GTK_WINDOW(message), alerts[i].message.c_str());
-        gtk_dialog_run(GTK_DIALOG(message));
-        gtk_widget_destroy(message);
+        // Over the prompt it concerns, while that is open.
+        GtkWindow* over = prompts_.empty() ? nullptr : prompts_.begin()->second->gtkWindow();
+        runAlert(over, GTK_MESSAGE_ERROR, std::string(), alerts[i].message, alerts[i].explanation);
         say("dismissed: " + alerts[i].message);
     }
 }

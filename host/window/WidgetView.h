@@ -18,6 +18,15 @@ typedef struct _GtkWidget GtkWidget;
 typedef struct _GtkWindow GtkWindow;
 struct WidgetItem;
 
+// How a view's window presents itself beyond its controls.
+struct WidgetPresentation {
+    // A line above the controls saying what the window is for ("“Report” on quorv-held"), which
+    // also describes the window to a screen reader; none when empty.
+    std::string heading;
+    // A dialog (type and role) though it stands over no window of the program's.
+    bool dialog = false;
+};
+
 class WidgetView {
   public:
     struct Hooks {
@@ -35,8 +44,11 @@ class WidgetView {
         std::function<void()> laidOut;
     };
 
+    using Presentation = WidgetPresentation;
+
     // parent: the window a modal view stands over, null for the dialog itself.
-    WidgetView(WindowRef window, GtkWindow* parent, Hooks hooks);
+    WidgetView(WindowRef window, GtkWindow* parent, Hooks hooks,
+               const Presentation& presentation = Presentation());
     ~WidgetView();
     WidgetView(const WidgetView&) = delete;
     WidgetView& operator=(const WidgetView&) = delete;
@@ -53,6 +65,9 @@ class WidgetView {
     GtkWidget* widgetOf(ControlRef control) const;
     // Where the control's widget is in the window now; false when it is not shown.
     bool placement(ControlRef control, Rect* where) const;
+    // What the control's widget needs to show all it holds at its width now: the least width,
+    // and the height at that width. False when it is not shown.
+    bool needs(ControlRef control, int* width, int* height) const;
     // The pixels the window system shows, read back from it, as a PNG.
     bool snapshot(const std::string& path, std::string* error);
     // Milliseconds from each key press to the end of the next frame GTK painted.
@@ -72,6 +87,10 @@ class WidgetView {
     void syncText(Item* item, const PlatformHost::ControlState& state);
     void syncSelection(Item* item, const PlatformHost::ControlState& state);
     void syncFocus();
+    // A radio button of the group that the view shows, other than besides; null for none.
+    GtkWidget* radioOf(ControlRef group, const Item* besides) const;
+    // Places every shown widget at its natural size, in the nib's order (widget_layout.cpp).
+    void layOut();
     void nameFields();
     void orderFocus();
 
@@ -90,6 +109,7 @@ class WidgetView {
     WindowRef window_;
     GtkWindow* gtkWindow_ = nullptr;
     GtkWidget* fixed_ = nullptr;
+    GtkWidget* heading_ = nullptr; // the line above the controls, if any
     Hooks hooks_;
     long actions_ = 0;
     int updating_ = 0; // while the view sets its widgets from the platform, they report nothing

@@ -18,6 +18,7 @@
 #include "host/printing/PrinterName.h"
 #include "host/printing/QueueJobs.h"
 #include "host/remember/RememberedSettings.h"
+#include "host/window/AlertDialog.h"
 #include "host/window/PasswordDialog.h"
 #include "host/window/WidgetView.h"
 

@@ -92,17 +92,8 @@ SInt32 chosenPopupItem(WidgetItem* item) {
 }
 
 void drawControl(ControlRef control, cairo_t* cr) {
-    PlatformHost::ControlState state;
-    if (!PlatformHost::controlState(control, &state)) {
-        return;
-    }
-    PlatformHost::renderControl(control);
-    cairo_surface_t* port = PlatformHost::portSurface(state.window);
-    if (port == nullptr) {
-        return;
-    }
-    cairo_set_source_surface(cr, port, -state.bounds.left, -state.bounds.top);
-    cairo_paint(cr);
+    // Onto the widget's own surface, at the window's scale, over the theme's background.
+    PlatformHost::drawControlOnto(control, cr);
 }
 
 std::string pictureDescription(const std::string& imageFile) {

@@ -1,5 +1,5 @@
-// A widget follows its control: place, visibility, state, text and selection, the default
-// button.
+// A widget follows its control: visibility, state, text and selection, the default button.
+// (Where it goes is widget_layout.cpp's.)
 #include "host/window/WidgetView.h"
 
 #include "host/window/ControlWidgets.h"
@@ -21,18 +21,6 @@ void WidgetView::sync(Item* item, const ControlState& state) {
     bool visible = PlatformHost::visibleInWindow(item->control);
     gtk_widget_set_visible(item->outer, visible);
     gtk_widget_set_sensitive(item->outer, PlatformHost::enabledInWindow(item->control));
-    // Moving a widget lays the whole window out again, even to the same place: only a change
-    // of bounds moves it.
-    const Rect& b = state.bounds;
-    if (!item->placed || b.left != item->bounds.left || b.top != item->bounds.top ||
-        b.right != item->bounds.right || b.bottom != item->bounds.bottom) {
-        gtk_fixed_move(GTK_FIXED(fixed_), item->outer, b.left, b.top);
-        gtk_widget_set_size_request(
-            item->outer, std::max(b.right - b.left, 1),
-            item->kind == ControlKind::StaticText ? -1 : std::max(b.bottom - b.top, 1));
-        item->bounds = b;
-        item->placed = true;
-    }
     switch (item->kind) {
     case ControlKind::UserPane:
         describePicture(item, state);
@@ -57,8 +45,12 @@ void WidgetView::sync(Item* item, const ControlState& state) {
             gtk_toggle_button_set_active(toggle, state.value == 1);
         } else if (on) {
             gtk_toggle_button_set_active(toggle, TRUE);
+            // The hidden member leaves the group once one the user sees is on.
+            gtk_radio_button_join_group(GTK_RADIO_BUTTON(noneRadios_[item->group]), nullptr);
         } else if (gtk_toggle_button_get_active(toggle)) {
-            gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(noneRadios_[item->group]), TRUE);
+            GtkWidget* none = noneRadios_[item->group];
+            gtk_radio_button_join_group(GTK_RADIO_BUTTON(none), GTK_RADIO_BUTTON(item->widget));
+            gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(none), TRUE);
         }
         break;
     }

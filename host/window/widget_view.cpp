@@ -13,24 +13,44 @@ using PlatformHost::ControlChange;
 using PlatformHost::ControlKind;
 using PlatformHost::ControlState;
 
-WidgetView::WidgetView(WindowRef window, GtkWindow* parent, Hooks hooks)
+WidgetView::WidgetView(WindowRef window, GtkWindow* parent, Hooks hooks,
+                       const Presentation& presentation)
     : window_(window), hooks_(std::move(hooks)) {
     liveViews().insert(this);
-    Rect bounds = {0, 0, 0, 0};
-    GetWindowPortBounds(window, &bounds);
     gtkWindow_ = GTK_WINDOW(gtk_window_new(GTK_WINDOW_TOPLEVEL));
     gtk_window_set_title(gtkWindow_, PlatformHost::windowName(window).c_str());
-    gtk_window_set_resizable(gtkWindow_, FALSE);
+    // The widgets need more room than the nib gives at a larger text size: the window takes it,
+    // and may be made larger still.
+    gtk_window_set_resizable(gtkWindow_, TRUE);
     if (parent != nullptr) {
         gtk_window_set_transient_for(gtkWindow_, parent);
         gtk_window_set_modal(gtkWindow_, TRUE);
         gtk_window_set_position(gtkWindow_, GTK_WIN_POS_CENTER_ON_PARENT);
+    }
+    AtkObject* accessible = gtk_widget_get_accessible(GTK_WIDGET(gtkWindow_));
+    if (parent != nullptr || presentation.dialog) {
         gtk_window_set_type_hint(gtkWindow_, GDK_WINDOW_TYPE_HINT_DIALOG);
-        atk_object_set_role(gtk_widget_get_accessible(GTK_WIDGET(gtkWindow_)), ATK_ROLE_DIALOG);
+        atk_object_set_role(accessible, ATK_ROLE_DIALOG);
     }
     fixed_ = gtk_fixed_new();
-    gtk_widget_set_size_request(fixed_, bounds.right - bounds.left, bounds.bottom - bounds.top);
-    gtk_container_add(GTK_CONTAINER(gtkWindow_), fixed_);
+    if (presentation.heading.empty()) {
+        gtk_container_add(GTK_CONTAINER(gtkWindow_), fixed_);
+    } else {
+        GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
+        heading_ = gtk_label_new(presentation.heading.c_str());
+        gtk_label_set_xalign(GTK_LABEL(heading_), 0);
+        gtk_label_set_line_wrap(GTK_LABEL(heading_), TRUE);
+        gtk_widget_set_margin_start(heading_, 20);
+        gtk_widget_set_margin_end(heading_, 20);
+        gtk_widget_set_margin_top(heading_, 12);
+        atk_object_set_role(gtk_widget_get_accessible(heading_), ATK_ROLE_HEADING);
+        atk_object_set_description(accessible, presentation.heading.c_str());
+        gtk_box_pack_start(GTK_BOX(box), heading_, FALSE, FALSE, 0);
+        gtk_box_pack_start(GTK_BOX(box), fixed_, TRUE, TRUE, 0);
+        gtk_container_add(GTK_CONTAINER(gtkWindow_), box);
+        gtk_widget_show(heading_);
+        gtk_widget_show(box);
+    }
     g_signal_connect_after(fixed_, "size-allocate", G_CALLBACK(WidgetCallbacks::allocated), this);
     g_signal_connect(gtkWindow_, "key-press-event", G_CALLBACK(WidgetCallbacks::keyPress), this);
     g_signal_connect(gtkWindow_, "delete-event", G_CALLBACK(WidgetCallbacks::deleteEvent), this);
@@ -73,7 +93,8 @@ bool WidgetView::placement(ControlRef control, Rect* where) const {
     GtkAllocation a;
     gtk_widget_get_allocation(item->outer, &a);
     int x = 0, y = 0;
-    gtk_widget_translate_coordinates(item->outer, fixed_, 0, 0, &x, &y);
+    // In the window's coordinates, where a click goes, whatever stands above the controls.
+    gtk_widget_translate_coordinates(item->outer, GTK_WIDGET(gtkWindow_), 0, 0, &x, &y);
     *where = Rect{static_cast<SInt16>(y), static_cast<SInt16>(x), static_cast<SInt16>(y + a.height),
                   static_cast<SInt16>(x + a.width)};
     return true;
@@ -106,16 +127,18 @@ WidgetView::Item* WidgetView::make(ControlRef control, const ControlState& state
         g_signal_connect(made->widget, "toggled", G_CALLBACK(WidgetCallbacks::toggled), made);
         break;
     case ControlKind::RadioButton: {
-        // The radio buttons embedded in one control are one group; a hidden member stands for
-        // none of them being on, which GTK's own members can't show.
+        // The radio buttons embedded in one control are one group: a screen reader counts the
+        // ones the user sees ("1 of 2"). A hidden member joins it only while none of them is
+        // on, which GTK's own members can't show.
         made->group = state.parent;
         GtkWidget*& none = noneRadios_[state.parent];
         if (none == nullptr) {
             none = gtk_radio_button_new(nullptr);
             g_object_ref_sink(none);
         }
-        made->widget = gtk_radio_button_new_with_label_from_widget(GTK_RADIO_BUTTON(none),
-                                                                   state.title.c_str());
+        GtkWidget* member = radioOf(state.parent, made);
+        made->widget = gtk_radio_button_new_with_label_from_widget(
+            member != nullptr ? GTK_RADIO_BUTTON(member) : nullptr, state.title.c_str());
         g_signal_connect(made->widget, "toggled", G_CALLBACK(WidgetCallbacks::toggled), made);
         break;
     }
@@ -210,6 +233,7 @@ void WidgetView::refresh() {
     orderFocus();
     // The default button takes Return, from the fields too.
     markDefaultButton();
+    layOut();
 }
 
 void WidgetView::controlChanged(ControlRef control, ControlChange change) {
@@ -246,6 +270,10 @@ void WidgetView::controlChanged(ControlRef control, ControlChange change) {
                 if (change == ControlChange::Title && item->names != nullptr) {
                     view->nameFields();
                 }
+                if (change == ControlChange::Title || change == ControlChange::Items ||
+                    change == ControlChange::Bounds) {
+                    view->layOut(); // a new text may need more room
+                }
                 break;
             }
             [[fallthrough]];
@@ -262,4 +290,14 @@ void WidgetView::controlChanged(ControlRef control, ControlChange change) {
             break;
         }
     }
+}
+
+GtkWidget* WidgetView::radioOf(ControlRef group, const Item* besides) const {
+    for (const auto& [control, item] : items_) {
+        if (item.get() != besides && item->kind == ControlKind::RadioButton &&
+            item->group == group && item->widget != nullptr) {
+            return item->widget;
+        }
+    }
+    return nullptr;
 }

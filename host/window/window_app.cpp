@@ -31,6 +31,11 @@ bool WindowApp::hostClick(ControlRef control, SInt32 item) {
 }
 
 void WindowApp::setStatus(const std::string& text) {
+    PlatformHost::ControlState shown;
+    if (!text.empty() && PlatformHost::controlState(statusLine_, &shown) && shown.title == text) {
+        // The same result again is announced again: a screen reader hears a change.
+        PlatformHost::setControlTitle(statusLine_, "");
+    }
     PlatformHost::setControlTitle(statusLine_, text);
     if (!text.empty()) {
         say("status: " + text);
@@ -42,14 +47,7 @@ void WindowApp::setStatus(const std::string& text) {
 
 void WindowApp::showMessage(GtkMessageType type, const std::string& title,
                             const std::string& text) {
-    GtkWidget* message = gtk_message_dialog_new(view_->gtkWindow(), GTK_DIALOG_MODAL, type,
-                                                GTK_BUTTONS_OK, "%s", title.c_str());
-    if (!text.empty()) {
-        gtk_message_dialog_format_secondary_text(GTK_MESSAGE_DIALOG(message), "%s", text.c_str());
-    }
-    gtk_window_set_title(GTK_WINDOW(message), title.c_str());
-    gtk_dialog_run(GTK_DIALOG(message));
-    gtk_widget_destroy(message);
+    runAlert(view_->gtkWindow(), type, std::string(), title, text);
     say("dismissed: " + title);
 }
 
@@ -137,7 +135,13 @@ int WindowApp::run() {
     };
     // The widgets follow what the pane sets, in the dialog and in the prompt.
     PlatformHost::ScopedControlObserver observer(&WidgetView::controlChanged);
-    view_ = std::make_unique<WidgetView>(dialog_->window(), nullptr, std::move(hooks));
+    // A held job's window says which job it is for, above the controls.
+    WidgetView::Presentation look;
+    if (options_.heldJob != nullptr) {
+        look.heading = hostText(
+            "“%1” on %2", {shownName(options_.heldJob->job), shownQueue(options_.heldJob->job)});
+    }
+    view_ = std::make_unique<WidgetView>(dialog_->window(), nullptr, std::move(hooks), look);
     // The status line is announced when it changes.
     if (GtkWidget* status = view_->widgetOf(statusLine_)) {
         atk_object_set_role(gtk_widget_get_accessible(status), ATK_ROLE_STATUSBAR);
@@ -150,7 +154,8 @@ int WindowApp::run() {
         setStatus(recallProblem_);
     }
     writeLayout();
-    say("window: dialog opened");
+    // The signals are taken before the window says it is open: whoever waits for that may send
+    // them at once.
     guint usr1 = g_unix_signal_add(
         SIGUSR1,
         [](gpointer app) -> gboolean {
@@ -165,6 +170,7 @@ int WindowApp::run() {
             return G_SOURCE_CONTINUE;
         },
         this);
+    say("window: dialog opened");
     guint watch = 0;
     if (options_.heldJob != nullptr) {
         say("window: for job " + std::to_string(options_.heldJob->job.id) + " on " +

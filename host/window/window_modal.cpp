@@ -5,7 +5,8 @@
 namespace window {
 
 // Where every visible control is, for whoever drives the window from outside (the tests):
-// "WINDOW ID LEFT TOP WIDTH HEIGHT", WINDOW being "dialog" or a prompt's nib name.
+// "WINDOW ID LEFT TOP WIDTH HEIGHT LEAST-WIDTH NEEDED-HEIGHT", WINDOW being "dialog" or a
+// prompt's nib name, the last two what the widget needs to show all it holds.
 void WindowApp::writeLayout() {
     if (options_.layoutFile.empty()) {
         return;
@@ -27,9 +28,12 @@ void WindowApp::writeLayout() {
             if (id.empty()) {
                 continue;
             }
+            int width = 0, height = 0;
+            view.needs(control, &width, &height);
             text += name + " " + id + " " + std::to_string(where.left) + " " +
                     std::to_string(where.top) + " " + std::to_string(where.right - where.left) +
-                    " " + std::to_string(where.bottom - where.top) + "\n";
+                    " " + std::to_string(where.bottom - where.top) + " " + std::to_string(width) +
+                    " " + std::to_string(height) + "\n";
         }
     };
     if (view_ != nullptr) {

@@ -9,6 +9,7 @@
 #include <functional>
 
 typedef struct _cairo_surface cairo_surface_t;
+typedef struct _cairo cairo_t;
 #include <string>
 #include <vector>
 
@@ -124,6 +125,11 @@ void renderWindow(WindowRef window);
 // Draws the control alone, not what is embedded in it, into its window's port: what a host
 // shows for a control that draws itself.
 void renderControl(ControlRef control);
+// Draws the control alone as renderControl does, and onto cr too: at cr's origin and device
+// scale (images straight from their files' pixels), over cr's own background (an erase leaves
+// it). What a host with a display shows for a control that draws itself, sharp at any scale and
+// on any theme's background.
+void drawControlOnto(ControlRef control, cairo_t* cr);
 // The port's pixel at (x, y) as 0xAARRGGBB; 0 outside the port.
 uint32_t portPixel(WindowRef window, int x, int y);
 // Writes the window's port as it is now to a PNG file.

@@ -158,6 +158,21 @@ ComponentResult GraphicsImportDraw(GraphicsImportComponent ci) {
     cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
     cairo_paint(cr);
     cairo_destroy(cr);
+    if (cairo_t* mirror = importer->port->mirror) {
+        // Drawn again straight from the image's pixels at the host's scale, never from the
+        // port's 1x pixels.
+        cairo_save(mirror);
+        cairo_translate(mirror, importer->port->mirrorX, importer->port->mirrorY);
+        cairo_rectangle(mirror, dest.left, dest.top, destWidth, destHeight);
+        cairo_clip(mirror);
+        cairo_translate(mirror, dest.left, dest.top);
+        cairo_scale(mirror, static_cast<double>(destWidth) / bitmap.width,
+                    static_cast<double>(destHeight) / bitmap.height);
+        cairo_set_source_surface(mirror, source, 0, 0);
+        cairo_pattern_set_filter(cairo_get_source(mirror), CAIRO_FILTER_NEAREST);
+        cairo_paint(mirror);
+        cairo_restore(mirror);
+    }
     platform::recordImage(importer->port, dest, importer->file.name);
     cairo_surface_destroy(source);
     return noErr;

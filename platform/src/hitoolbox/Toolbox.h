@@ -50,11 +50,18 @@ std::vector<DrawRecord>& drawLog();
 
 typedef struct _cairo_surface cairo_surface_t;
 
+typedef struct _cairo cairo_t;
+
 struct OpaqueGrafPtr {
     WindowRef window = nullptr;
     cairo_surface_t* surface = nullptr; // made on first use, the window's size
     // The image files the port shows now, where: drawn and not erased since.
     std::vector<std::pair<Rect, std::string>> images;
+    // While a host draws a control onto a surface of its own: what is drawn into the port goes
+    // there too, moved by the offset, at the surface's device scale; erasing leaves the
+    // surface's own background.
+    cairo_t* mirror = nullptr;
+    double mirrorX = 0, mirrorY = 0;
 };
 
 // Where events are sent: the application, a window or a control. Handlers are kept in the order
@@ -172,6 +179,8 @@ void drawControlTree(ControlRef control);
 // Draws only the control itself (its draw handler, else the platform's drawing), not what is
 // embedded in it, into its window's port.
 void drawControlAlone(ControlRef control);
+// The same, and onto cr too (at its origin and device scale, over cr's own background).
+void drawControlOnto(ControlRef control, cairo_t* cr);
 // Erases the window to its background and draws every visible control.
 void renderWindow(WindowRef window);
 // An image file was drawn into the port at r.

@@ -357,6 +357,8 @@ void eraseArea(GrafPtr port, const Rect& r) {
     cairo_set_source_rgb(cr, kWindowBackground.r, kWindowBackground.g, kWindowBackground.b);
     cairo_fill(cr);
     cairo_destroy(cr);
+    // A host's own surface keeps its background where the port is erased: it was painted with
+    // the desktop's theme before the control drew itself.
     // An image the erased area touches no longer shows whole.
     std::erase_if(port->images, [&](const std::pair<Rect, std::string>& image) {
         const Rect& i = image.first;
@@ -442,6 +444,22 @@ void renderWindow(WindowRef window) {
     cairo_paint(cr);
     drawTree(cr, window->root);
     cairo_destroy(cr);
+}
+
+} // namespace platform
+
+namespace platform {
+
+void drawControlOnto(ControlRef control, cairo_t* cr) {
+    if (control == nullptr || control->window == nullptr) {
+        return;
+    }
+    GrafPtr port = &control->window->port;
+    port->mirror = cr;
+    port->mirrorX = -control->bounds.left;
+    port->mirrorY = -control->bounds.top;
+    drawControlAlone(control);
+    port->mirror = nullptr;
 }
 
 } // namespace platform

@@ -15,6 +15,10 @@ void renderControl(ControlRef control) {
     platform::drawControlAlone(control);
 }
 
+void drawControlOnto(ControlRef control, cairo_t* cr) {
+    platform::drawControlOnto(control, cr);
+}
+
 uint32_t portPixel(WindowRef window, int x, int y) {
     cairo_surface_t* surface = platform::portSurface(GetWindowPort(window));
     if (surface == nullptr) {
