@@ -170,6 +170,9 @@ class CupsConnection {
   private:
     CupsConnection() = default;
     std::string printerUri(const std::string& queue) const;
+    // Get-Printer-Attributes of the queue, for the attributes named.
+    struct _ipp_s* printerAttributes(const std::string& name, const char* const* wanted, int count,
+                                     CupsFailure* failure);
     // The HTTP resource of a queue: "/printers/NAME" (libcups encodes it on the way).
     static std::string queueResource(const std::string& queue);
     static int millisecondsUntil(std::chrono::steady_clock::time_point deadline);

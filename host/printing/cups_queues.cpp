@@ -16,6 +16,31 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+namespace {
+
+// Every value of a multi-valued string attribute; none when the response lacks it.
+std::vector<std::string> stringsOf(ipp_attribute_t* attribute) {
+    std::vector<std::string> values;
+    for (int i = 0; attribute != nullptr && i < ippGetCount(attribute); ++i) {
+        values.push_back(ippGetString(attribute, i, nullptr));
+    }
+    return values;
+}
+
+} // namespace
+
+ipp_t* CupsConnection::printerAttributes(const std::string& name, const char* const* wanted,
+                                         int count, CupsFailure* failure) {
+    ipp_t* request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr,
+                 printerUri(name).c_str());
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr,
+                 user_.c_str());
+    ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", count,
+                  nullptr, wanted);
+    return exchange(request, queueResource(name), "the queue " + name, failure);
+}
+
 bool CupsConnection::queues(std::vector<QueueInfo>* out, CupsFailure* failure) {
     static const char* const kWanted[] = {"printer-name",
                                           "printer-make-and-model",
@@ -65,9 +90,7 @@ bool CupsConnection::queues(std::vector<QueueInfo>* out, CupsFailure* failure) {
         } else if (name == "printer-config-change-time") {
             info.configChanged = ippGetInteger(a, 0);
         } else if (name == "uri-authentication-supported") {
-            for (int i = 0; i < ippGetCount(a); ++i) {
-                info.authentication.push_back(ippGetString(a, i, nullptr));
-            }
+            info.authentication = stringsOf(a);
         }
     }
     ippDelete(response);
@@ -83,14 +106,8 @@ bool CupsConnection::queue(const std::string& name, QueueInfo* out, CupsFailure*
         "printer-config-change-time", "uri-authentication-supported",
         "job-account-id-supported",   "job-accounting-user-id-supported",
         "document-format-supported"};
-    ipp_t* request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr,
-                 printerUri(name).c_str());
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr,
-                 user_.c_str());
-    ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
-                  static_cast<int>(std::size(kWanted)), nullptr, kWanted);
-    ipp_t* response = exchange(request, queueResource(name), "the queue " + name, failure);
+    ipp_t* response =
+        printerAttributes(name, kWanted, static_cast<int>(std::size(kWanted)), failure);
     if (response == nullptr) {
         return false;
     }
@@ -105,13 +122,8 @@ bool CupsConnection::queue(const std::string& name, QueueInfo* out, CupsFailure*
     ipp_attribute_t* changed =
         ippFindAttribute(response, "printer-config-change-time", IPP_TAG_INTEGER);
     out->configChanged = changed != nullptr ? ippGetInteger(changed, 0) : 0;
-    out->authentication.clear();
-    if (ipp_attribute_t* a =
-            ippFindAttribute(response, "uri-authentication-supported", IPP_TAG_KEYWORD)) {
-        for (int i = 0; i < ippGetCount(a); ++i) {
-            out->authentication.push_back(ippGetString(a, i, nullptr));
-        }
-    }
+    out->authentication =
+        stringsOf(ippFindAttribute(response, "uri-authentication-supported", IPP_TAG_KEYWORD));
     if (support != nullptr) {
         auto boolean = [&](const char* attribute) {
             ipp_attribute_t* a = ippFindAttribute(response, attribute, IPP_TAG_BOOLEAN);
@@ -119,13 +131,8 @@ bool CupsConnection::queue(const std::string& name, QueueInfo* out, CupsFailure*
         };
         support->accountId = boolean("job-account-id-supported");
         support->accountingUserId = boolean("job-accounting-user-id-supported");
-        support->documentFormats.clear();
-        if (ipp_attribute_t* formats =
-                ippFindAttribute(response, "document-format-supported", IPP_TAG_MIMETYPE)) {
-            for (int i = 0; i < ippGetCount(formats); ++i) {
-                support->documentFormats.push_back(ippGetString(formats, i, nullptr));
-            }
-        }
+        support->documentFormats =
+            stringsOf(ippFindAttribute(response, "document-format-supported", IPP_TAG_MIMETYPE));
     }
     ippDelete(response);
     return true;
@@ -210,30 +217,17 @@ bool CupsConnection::fetchPPD(const std::string& queue, int fd, CupsFailure* fai
 
 bool CupsConnection::queueSetup(const std::string& name, QueueSetup* out, CupsFailure* failure) {
     static const char* const kWanted[] = {"device-uri", "job-hold-until-default",
-                                          "printer-op-policy", "uri-authentication-supported",
-                                          "printer-config-change-time"};
-    ipp_t* request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr,
-                 printerUri(name).c_str());
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr,
-                 user_.c_str());
-    ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
-                  static_cast<int>(std::size(kWanted)), nullptr, kWanted);
-    ipp_t* response = exchange(request, queueResource(name), "the queue " + name, failure);
+                                          "printer-op-policy", "uri-authentication-supported"};
+    ipp_t* response =
+        printerAttributes(name, kWanted, static_cast<int>(std::size(kWanted)), failure);
     if (response == nullptr) {
         return false;
     }
     out->deviceUri = textOf(response, "device-uri");
     out->holdDefault = textOf(response, "job-hold-until-default");
     out->opPolicy = textOf(response, "printer-op-policy");
-    out->configChanged = textOf(response, "printer-config-change-time");
-    out->authentication.clear();
-    if (ipp_attribute_t* a =
-            ippFindAttribute(response, "uri-authentication-supported", IPP_TAG_KEYWORD)) {
-        for (int i = 0; i < ippGetCount(a); ++i) {
-            out->authentication.push_back(ippGetString(a, i, nullptr));
-        }
-    }
+    out->authentication =
+        stringsOf(ippFindAttribute(response, "uri-authentication-supported", IPP_TAG_KEYWORD));
     ippDelete(response);
     return true;
 }
