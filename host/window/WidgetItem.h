@@ -4,6 +4,7 @@
 #include <Carbon/Carbon.h>
 #include <PlatformHost.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -32,4 +33,5 @@ struct WidgetItem {
     GtkTreeModel* shown = nullptr;
     std::vector<std::string> itemTexts;
     std::vector<bool> itemShown;
+    std::set<SInt32> withheld; // items the host does not offer (1-based), unless chosen
 };

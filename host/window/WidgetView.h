@@ -61,6 +61,9 @@ class WidgetView {
     long actions() const { return actions_; }
     // The keyboard goes to the platform's focused control, else to the first in Tab order.
     void focusFirst();
+    // The popup does not offer the item (1-based) to be chosen, though it shows it while it
+    // is the chosen one.
+    void withholdItem(ControlRef popup, SInt32 item);
     // The control's widget, null when it has none (a plain user pane, a control not shown).
     GtkWidget* widgetOf(ControlRef control) const;
     // Where the control's widget is in the window now; false when it is not shown.

@@ -40,6 +40,7 @@ inline constexpr OSType kHostSignature = 'host';
 inline constexpr SInt32 kPrinterPopupID = 1;
 inline constexpr SInt32 kStatusLineID = 2;
 inline constexpr SInt32 kCancelButtonID = 2; // the dialog's Cancel button carries 'prnt' and 2
+inline constexpr SInt32 kModePopupID = 100;  // the pane's accounting mode: 1 is off
 
 inline void say(const std::string& line) {
     std::cout << oneLine(line) << std::endl;

@@ -46,8 +46,9 @@ void setPopupItems(WidgetItem* item, const PlatformHost::ControlState& state) {
     std::vector<bool> shown(state.menuItems.size(), true);
     for (size_t i = 0; i < shown.size(); ++i) {
         // A hidden item can't be chosen, but the chosen one shows, as the popup's title does.
-        shown[i] = !(i < state.hiddenItems.size() && state.hiddenItems[i]) ||
-                   static_cast<SInt32>(i + 1) == state.value;
+        bool hidden = (i < state.hiddenItems.size() && state.hiddenItems[i]) ||
+                      item->withheld.count(static_cast<SInt32>(i + 1)) != 0;
+        shown[i] = !hidden || static_cast<SInt32>(i + 1) == state.value;
     }
     if (state.menuItems != item->itemTexts || shown != item->itemShown) {
         gtk_list_store_clear(item->items);

@@ -111,3 +111,15 @@ void WidgetView::markDefaultButton() {
         gtk_window_set_default(gtkWindow_, item->widget);
     }
 }
+
+void WidgetView::withholdItem(ControlRef popup, SInt32 chosen) {
+    Item* item = itemFor(popup);
+    ControlState state;
+    if (item == nullptr || item->kind != ControlKind::PopupButton ||
+        !PlatformHost::controlState(popup, &state)) {
+        return;
+    }
+    item->withheld.insert(chosen);
+    Updating updating(updating_);
+    setPopupItems(item, state);
+}

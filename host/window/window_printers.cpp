@@ -164,6 +164,12 @@ void WindowApp::switchPrinter(size_t index) {
     dialog_->setPrinter(printer_->ppdPath());
     SetControl32BitValue(printerPopup_, static_cast<SInt32>(index + 1));
     startPane();
+    if (options_.heldJob != nullptr && view_ != nullptr) {
+        // A held job's queue prints only with its codes: its window does not offer accounting
+        // off (shown only while it is the mode the remembered settings had).
+        view_->refresh();
+        view_->withholdItem(PlatformHost::findControl(dialog_->window(), kModePopupID), 1);
+    }
     // A queue the server could not give a PPD for shows no pane: the window says why. A held
     // job's window says from the start that its queue prints only with the codes.
     setStatus(printer_->ppdPath().empty() && !printer_->problem().empty()
