@@ -177,6 +177,7 @@ class CupsConnection {
     static std::string queueResource(const std::string& queue);
     static int millisecondsUntil(std::chrono::steady_clock::time_point deadline);
     struct _ipp_s* jobRequest(int operation, int jobId) const;
+    struct _ipp_s* serverRequest(int operation) const;
     // Sends a request and returns the response, or null with the failure.
     struct _ipp_s* exchange(struct _ipp_s* request, const std::string& resource,
                             const std::string& what, CupsFailure* failure);

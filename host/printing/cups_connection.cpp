@@ -331,6 +331,16 @@ ipp_t* CupsConnection::jobRequest(int operation, int jobId) const {
     return request;
 }
 
+// A request to the server as a whole (its subscriptions), for the connection's user.
+ipp_t* CupsConnection::serverRequest(int operation) const {
+    ipp_t* request = ippNewRequest(static_cast<ipp_op_t>(operation));
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr,
+                 "ipp://localhost/");
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr,
+                 user_.c_str());
+    return request;
+}
+
 void CupsConnection::renewDeadline() {
     timedOut_ = false;
     deadline_ = std::chrono::steady_clock::now() +

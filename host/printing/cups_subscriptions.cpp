@@ -18,11 +18,7 @@ const char* const kSubscribedEvents[] = {"job-created", "job-state-changed", "pr
 bool CupsConnection::subscribe(int leaseSeconds, const std::string& recipient, int* subscriptionId,
                                CupsFailure* failure) {
     *subscriptionId = 0;
-    ipp_t* request = ippNewRequest(IPP_OP_CREATE_PRINTER_SUBSCRIPTIONS);
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr,
-                 "ipp://localhost/");
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr,
-                 user_.c_str());
+    ipp_t* request = serverRequest(IPP_OP_CREATE_PRINTER_SUBSCRIPTIONS);
     if (recipient.empty()) {
         ippAddString(request, IPP_TAG_SUBSCRIPTION, IPP_TAG_KEYWORD, "notify-pull-method", nullptr,
                      "ippget");
@@ -50,13 +46,9 @@ bool CupsConnection::subscribe(int leaseSeconds, const std::string& recipient, i
 }
 
 bool CupsConnection::renewSubscription(int subscriptionId, int leaseSeconds, CupsFailure* failure) {
-    ipp_t* request = ippNewRequest(IPP_OP_RENEW_SUBSCRIPTION);
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr,
-                 "ipp://localhost/");
+    ipp_t* request = serverRequest(IPP_OP_RENEW_SUBSCRIPTION);
     ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "notify-subscription-id",
                   subscriptionId);
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr,
-                 user_.c_str());
     ippAddInteger(request, IPP_TAG_SUBSCRIPTION, IPP_TAG_INTEGER, "notify-lease-duration",
                   leaseSeconds);
     ipp_t* response = exchange(request, "/", "Renew-Subscription", failure);
@@ -65,13 +57,9 @@ bool CupsConnection::renewSubscription(int subscriptionId, int leaseSeconds, Cup
 }
 
 bool CupsConnection::cancelSubscription(int subscriptionId, CupsFailure* failure) {
-    ipp_t* request = ippNewRequest(IPP_OP_CANCEL_SUBSCRIPTION);
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr,
-                 "ipp://localhost/");
+    ipp_t* request = serverRequest(IPP_OP_CANCEL_SUBSCRIPTION);
     ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "notify-subscription-id",
                   subscriptionId);
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr,
-                 user_.c_str());
     ipp_t* response = exchange(request, "/", "Cancel-Subscription", failure);
     ippDelete(response);
     return response != nullptr;
@@ -79,11 +67,7 @@ bool CupsConnection::cancelSubscription(int subscriptionId, CupsFailure* failure
 
 bool CupsConnection::notifications(int subscriptionId, int* sequence, std::vector<CupsEvent>* out,
                                    CupsFailure* failure) {
-    ipp_t* request = ippNewRequest(IPP_OP_GET_NOTIFICATIONS);
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr,
-                 "ipp://localhost/");
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr,
-                 user_.c_str());
+    ipp_t* request = serverRequest(IPP_OP_GET_NOTIFICATIONS);
     ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "notify-subscription-ids",
                   subscriptionId);
     ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "notify-sequence-numbers",

@@ -123,6 +123,26 @@ ComponentResult GraphicsImportSetDestRect(GraphicsImportComponent ci, const Rect
     return noErr;
 }
 
+namespace {
+
+// Paints the image's pixels into DEST, clipped to it, scaled with the nearest filter so that
+// each pixel stays sharp at any scale.
+void paintScaled(cairo_t* cr, cairo_surface_t* source, const platform::Bitmap& bitmap,
+                 const Rect& dest) {
+    int destWidth = dest.right - dest.left;
+    int destHeight = dest.bottom - dest.top;
+    cairo_rectangle(cr, dest.left, dest.top, destWidth, destHeight);
+    cairo_clip(cr);
+    cairo_translate(cr, dest.left, dest.top);
+    cairo_scale(cr, static_cast<double>(destWidth) / bitmap.width,
+                static_cast<double>(destHeight) / bitmap.height);
+    cairo_set_source_surface(cr, source, 0, 0);
+    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
+    cairo_paint(cr);
+}
+
+} // namespace
+
 ComponentResult GraphicsImportDraw(GraphicsImportComponent ci) {
     ComponentInstanceRecord* importer = asImporter(ci);
     if (importer == nullptr) {
@@ -149,28 +169,14 @@ ComponentResult GraphicsImportDraw(GraphicsImportComponent ci) {
         bitmap.height, bitmap.width * 4);
     // Cairo draws only within the port's pixels, so the image is clipped to it.
     cairo_t* cr = cairo_create(target);
-    cairo_rectangle(cr, dest.left, dest.top, destWidth, destHeight);
-    cairo_clip(cr);
-    cairo_translate(cr, dest.left, dest.top);
-    cairo_scale(cr, static_cast<double>(destWidth) / bitmap.width,
-                static_cast<double>(destHeight) / bitmap.height);
-    cairo_set_source_surface(cr, source, 0, 0);
-    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
-    cairo_paint(cr);
+    paintScaled(cr, source, bitmap, dest);
     cairo_destroy(cr);
     if (cairo_t* mirror = importer->port->mirror) {
         // Drawn again straight from the image's pixels at the host's scale, never from the
         // port's 1x pixels.
         cairo_save(mirror);
         cairo_translate(mirror, importer->port->mirrorX, importer->port->mirrorY);
-        cairo_rectangle(mirror, dest.left, dest.top, destWidth, destHeight);
-        cairo_clip(mirror);
-        cairo_translate(mirror, dest.left, dest.top);
-        cairo_scale(mirror, static_cast<double>(destWidth) / bitmap.width,
-                    static_cast<double>(destHeight) / bitmap.height);
-        cairo_set_source_surface(mirror, source, 0, 0);
-        cairo_pattern_set_filter(cairo_get_source(mirror), CAIRO_FILTER_NEAREST);
-        cairo_paint(mirror);
+        paintScaled(mirror, source, bitmap, dest);
         cairo_restore(mirror);
     }
     platform::recordImage(importer->port, dest, importer->file.name);
