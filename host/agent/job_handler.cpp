@@ -40,6 +40,10 @@ JobHandler::~JobHandler() = default;
 
 JobResult JobHandler::handle(const Printer& printer, const HeldJob& job) {
     say("taking " + jobName(job));
+    // What queued up while the agent waited is handled before a window opens: among it the
+    // accessibility bridge's list of what screen readers listen for, without which the
+    // window's first events (its activation) would not reach them.
+    settleWindows();
     JobResult result = JobResult::Waiting;
     unknown_ = false;
     if (pressWithRemembered(printer, job, &result) == Press::Settled) {
@@ -205,8 +209,9 @@ JobResult JobHandler::openDialog(const HeldJob& job) {
     return JobResult::Waiting;
 }
 
-// Windows closed go from the screen now: the agent runs no event loop between jobs, so what
-// GTK queued for the display would wait there until the next window.
+// The agent runs no event loop between jobs, so what GTK queued for the display, and what the
+// display and the accessibility bus sent, waits until this runs: windows closed go from the
+// screen now, and the replies are read.
 void JobHandler::settleWindows() {
     if (!display_) {
         return;
