@@ -61,6 +61,44 @@ void measure(Box* box) {
     box->height = std::max(nibHeight, naturalHeight);
 }
 
+// One direction of the layout: where a box's nib starts and ends along it, the box's size
+// along it, and whether two boxes share a line across it.
+struct Axis {
+    int (*start)(const Box&);
+    int (*end)(const Box&);
+    int (*size)(const Box&);
+    bool (*shareLine)(const Box&, const Box&);
+};
+
+// How far each nib edge along the axis moves: the same for every control at that edge (what
+// the nib aligned stays aligned), never less than the edge before it, and far enough that a
+// control clears each one the nib puts before it on its line, by the nib's gap.
+std::map<int, int> edgeShifts(const std::vector<Box>& boxes, const Axis& axis) {
+    std::map<int, int> shift;
+    for (const Box& box : boxes) {
+        shift[axis.start(box)] = 0;
+    }
+    for (auto edge = shift.begin(); edge != shift.end(); ++edge) {
+        if (edge != shift.begin()) {
+            edge->second = std::max(edge->second, std::prev(edge)->second);
+        }
+        for (const Box& b : boxes) {
+            if (axis.start(b) != edge->first) {
+                continue;
+            }
+            for (const Box& a : boxes) {
+                bool before = axis.end(a) <= axis.start(b) && axis.start(a) < axis.start(b);
+                if (before && axis.shareLine(a, b)) {
+                    int gap = std::max(axis.start(b) - axis.end(a), kSmallestGap);
+                    int end = axis.start(a) + shift[axis.start(a)] + axis.size(a) + gap;
+                    edge->second = std::max(edge->second, end - edge->first);
+                }
+            }
+        }
+    }
+    return shift;
+}
+
 } // namespace
 
 void WidgetView::layOut() {
@@ -76,60 +114,25 @@ void WidgetView::layOut() {
         measure(&box);
         boxes.push_back(box);
     }
-    // Across: how far right each nib left edge moves, the same for every control there (what
-    // the nib aligned stays aligned), never less than the edge before it, and far enough that a
-    // control clears the one the nib puts before it on its line.
-    std::map<int, int> right;
-    for (const Box& box : boxes) {
-        right[box.nib.left] = 0;
-    }
-    for (auto edge = right.begin(); edge != right.end(); ++edge) {
-        if (edge != right.begin()) {
-            edge->second = std::max(edge->second, std::prev(edge)->second);
-        }
-        for (const Box& b : boxes) {
-            if (b.nib.left != edge->first) {
-                continue;
-            }
-            for (const Box& a : boxes) {
-                bool before = a.nib.right <= b.nib.left && a.nib.left < b.nib.left;
-                bool sameLine = a.nib.top < b.nib.bottom && b.nib.top < a.nib.bottom;
-                if (before && sameLine) {
-                    int gap = std::max<int>(b.nib.left - a.nib.right, kSmallestGap);
-                    int end = a.nib.left + right[a.nib.left] + a.width + gap;
-                    edge->second = std::max(edge->second, end - edge->first);
-                }
-            }
-        }
-    }
+    // Across: how far right each nib left edge moves, far enough that a control clears the
+    // one the nib puts before it on its line.
+    std::map<int, int> right =
+        edgeShifts(boxes, {[](const Box& b) -> int { return b.nib.left; },
+                           [](const Box& b) -> int { return b.nib.right; },
+                           [](const Box& b) { return b.width; },
+                           [](const Box& a, const Box& b) {
+                               return a.nib.top < b.nib.bottom && b.nib.top < a.nib.bottom;
+                           }});
     for (Box& box : boxes) {
         box.x = box.nib.left + right[box.nib.left];
     }
     // Down: the same for the nib's top edges, a control clearing every one above it that it
-    // meets across, by the nib's gap.
-    std::map<int, int> down;
-    for (const Box& box : boxes) {
-        down[box.nib.top] = 0;
-    }
-    for (auto edge = down.begin(); edge != down.end(); ++edge) {
-        if (edge != down.begin()) {
-            edge->second = std::max(edge->second, std::prev(edge)->second);
-        }
-        for (const Box& b : boxes) {
-            if (b.nib.top != edge->first) {
-                continue;
-            }
-            for (const Box& a : boxes) {
-                bool above = a.nib.bottom <= b.nib.top && a.nib.top < b.nib.top;
-                bool meet = a.x < b.x + b.width && b.x < a.x + a.width;
-                if (above && meet) {
-                    int gap = std::max<int>(b.nib.top - a.nib.bottom, kSmallestGap);
-                    int end = a.nib.top + down[a.nib.top] + a.height + gap;
-                    edge->second = std::max(edge->second, end - edge->first);
-                }
-            }
-        }
-    }
+    // meets across where it now stands.
+    std::map<int, int> down = edgeShifts(
+        boxes,
+        {[](const Box& b) -> int { return b.nib.top; },
+         [](const Box& b) -> int { return b.nib.bottom; }, [](const Box& b) { return b.height; },
+         [](const Box& a, const Box& b) { return a.x < b.x + b.width && b.x < a.x + a.width; }});
     for (Box& box : boxes) {
         box.y = box.nib.top + down[box.nib.top];
     }
